@@ -1,0 +1,31 @@
+// Dynamic libraries, loaded by full path only: never searched for in the current folder.
+#pragma once
+
+#include <string>
+
+namespace orma::platform {
+
+class DynamicLibrary {
+ public:
+  DynamicLibrary() = default;
+  ~DynamicLibrary();
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+  DynamicLibrary(DynamicLibrary&& other) noexcept;
+  DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+
+  // Loads the library at `path`. On failure returns false; lastError() holds the code
+  // (Windows: 126 missing module, 193 bad format) and errorText() the system's words
+  // (on POSIX the loader's own message, which names what is missing).
+  bool load(const std::string& path);
+  bool isLoaded() const { return handle_ != nullptr; }
+  void* resolve(const char* name) const;   // nullptr when absent
+  void free();
+  const std::string& errorText() const { return errorText_; }
+
+ private:
+  void* handle_ = nullptr;
+  std::string errorText_;
+};
+
+}  // namespace orma::platform

@@ -1,0 +1,29 @@
+// Operating-system error codes and their texts.
+//
+// Every platform call that can fail returns false (or an empty handle) and leaves the
+// system's code for the calling thread, as Win32 does with GetLastError. On POSIX the
+// code is errno.
+#pragma once
+
+#include <string>
+
+namespace orma::platform {
+
+int lastError();
+void setLastError(int code);
+
+// The system's own wording for a code, UTF-8, without a trailing line break or period.
+std::string systemMessage(int code);
+
+// Codes the portable code must recognise, in each system's numbering.
+extern const int kErrorFileNotFound;    // ERROR_FILE_NOT_FOUND (2) / ENOENT
+extern const int kErrorAccessDenied;    // ERROR_ACCESS_DENIED (5) / EACCES
+extern const int kErrorFileExists;      // ERROR_FILE_EXISTS (80) / EEXIST
+extern const int kErrorAlreadyExists;   // ERROR_ALREADY_EXISTS (183) / EEXIST
+extern const int kErrorDiskFull;        // ERROR_DISK_FULL (112) / ENOSPC
+extern const int kErrorBusy;            // ERROR_SHARING_VIOLATION (32) / EBUSY
+
+// Sharing and lock violations (Windows 32 and 33): the only open failures worth retrying.
+bool isSharingViolation(int code);
+
+}  // namespace orma::platform

@@ -1,0 +1,61 @@
+// Files and folders. Paths are UTF-8; Windows converts them to UTF-16 at the call.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orma::platform {
+
+bool fileExists(const std::string& path);        // a file, not a folder
+bool directoryExists(const std::string& path);
+bool createDirectory(const std::string& path);   // one level; true when it already exists
+bool deleteFile(const std::string& path);
+bool renameFile(const std::string& from, const std::string& to);  // fails when `to` exists
+// Copies a file. With failIfExists an existing target is refused (kErrorFileExists).
+// The copy is written through and flushed to disk before it returns true; a copy that
+// fails part way removes what it wrote.
+bool copyFile(const std::string& from, const std::string& to, bool failIfExists);
+// Names (not paths) of the files directly in a folder; false when it cannot be read.
+bool listFiles(const std::string& folder, std::vector<std::string>& names);
+// Flushes a folder's entries to disk (POSIX: fsync of the folder; Windows: nothing to do).
+bool syncDirectory(const std::string& folder);
+
+enum class OpenMode {
+  ReadWriteShared,   // existing file, read and write, others may read and write too
+  CreateExclusive,   // create or replace, read and write, not shared while open
+  ReadShared,        // existing file, read only, others may read and write
+};
+
+// A file stream that owns its handle. Every operation returns false on failure and
+// leaves the system's code in lastError().
+class File {
+ public:
+  File();
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+
+  bool open(const std::string& path, OpenMode mode);
+  bool isOpen() const;
+  void close();
+
+  // Reads up to `size` bytes; `done` receives how many were read (0 at the end).
+  bool read(void* buffer, std::size_t size, std::size_t& done);
+  bool write(const void* data, std::size_t size);   // all bytes or failure
+  bool seek(std::int64_t offset);                    // from the start
+  bool seekToEnd();
+  bool position(std::int64_t& pos) const;
+  bool size(std::int64_t& bytes) const;
+  bool setSize(std::int64_t bytes);                  // also moves the position to the new end when beyond it
+  bool flush();                                      // to the disk, not only to the system's cache
+
+ private:
+  struct Handle;
+  std::unique_ptr<Handle> handle_;
+};
+
+}  // namespace orma::platform
