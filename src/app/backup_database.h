@@ -1,0 +1,20 @@
+// Has the local database server back the working database up into the backup file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orma {
+
+// Runs the backup on the server named by host and port through its service manager, with
+// verbose output, and waits for its end. Logs every step through AppLogger. Any failure is
+// logged and raised wrapped with the context "Создание резервной копии", keeping its class
+// (EFirebirdError for the client library's failures, Exception for our own).
+//
+//   BackupDatabase("127.0.0.1", "C:\\RUDE\\DB\\ORMA.FDB", "C:\\RUDE\\DB\\ORMA.ormabasebackup",
+//                  "SYSDBA", password, port);
+void BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                    const std::string& backupPath, const std::string& userName,
+                    const std::string& password, std::int32_t port);
+
+}  // namespace orma
