@@ -11,12 +11,10 @@ include(GoogleTest)
 if(CMAKE_CROSSCOMPILING)
   set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  # googletest's own CMake defines the GTest:: aliases.
   foreach(t gtest gtest_main gmock gmock_main)
     target_compile_options(${t} PRIVATE -Wno-error)
   endforeach()
-  add_library(GTest::gtest ALIAS gtest)
-  add_library(GTest::gtest_main ALIAS gtest_main)
-  add_library(GTest::gmock ALIAS gmock)
 else()
   find_package(GTest REQUIRED)
 endif()
@@ -45,6 +43,12 @@ set(ORMA_TEST_ENVIRONMENT
   "ORMA_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
   "ORMA_BINARY_DIR=${CMAKE_BINARY_DIR}")
 
+# Natively every test program runs through this launcher, which sets the environment above.
+set(ORMA_TEST_LAUNCHER "${CMAKE_BINARY_DIR}/test-launcher")
+list(JOIN ORMA_TEST_ENVIRONMENT "' '" launcher_exports)
+file(WRITE "${ORMA_TEST_LAUNCHER}" "#!/bin/sh\nexport '${launcher_exports}'\nexec \"$@\"\n")
+file(CHMOD "${ORMA_TEST_LAUNCHER}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
 # orma_add_test(NAME <target> SOURCES <files...> [LIBS <targets...>] [FIXTURES <names...>]
 #               [NATIVE_ONLY] [WINDOWS_ONLY] [TIMEOUT <seconds>])
 # Builds one GoogleTest program. Natively every test case becomes its own CTest test; under Wine
@@ -71,10 +75,16 @@ function(orma_add_test)
       FIXTURES_REQUIRED "${fixtures}" ENVIRONMENT "${ORMA_TEST_ENVIRONMENT}" TIMEOUT ${T_TIMEOUT}
       LABELS windows)
   else()
+    # Discovery splits list-valued properties apart, so the environment comes from a launcher
+    # script instead of the ENVIRONMENT property; and at most one fixture is named here.
+    set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${ORMA_TEST_LAUNCHER}")
+    list(LENGTH fixtures fixture_count)
+    if(fixture_count GREATER 1)
+      message(FATAL_ERROR "${T_NAME}: native tests can require one fixture only")
+    endif()
     gtest_discover_tests(${T_NAME}
       DISCOVERY_TIMEOUT 60
-      PROPERTIES FIXTURES_REQUIRED "${fixtures}" ENVIRONMENT "${ORMA_TEST_ENVIRONMENT}"
-                 TIMEOUT ${T_TIMEOUT} LABELS native)
+      PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT ${T_TIMEOUT} LABELS native)
   endif()
 endfunction()
 
