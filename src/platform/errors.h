@@ -22,6 +22,7 @@ extern const int kErrorFileExists;      // ERROR_FILE_EXISTS (80) / EEXIST
 extern const int kErrorAlreadyExists;   // ERROR_ALREADY_EXISTS (183) / EEXIST
 extern const int kErrorDiskFull;        // ERROR_DISK_FULL (112) / ENOSPC
 extern const int kErrorBusy;            // ERROR_SHARING_VIOLATION (32) / EBUSY
+extern const int kErrorTimeout;         // WAIT_TIMEOUT (258) / ETIMEDOUT
 
 // Sharing and lock violations (Windows 32 and 33): the only open failures worth retrying.
 bool isSharingViolation(int code);

@@ -11,6 +11,7 @@ namespace orma::platform {
 bool fileExists(const std::string& path);        // a file, not a folder
 bool directoryExists(const std::string& path);
 bool createDirectory(const std::string& path);   // one level; true when it already exists
+bool removeDirectory(const std::string& path);   // an empty folder
 bool deleteFile(const std::string& path);
 bool renameFile(const std::string& from, const std::string& to);  // fails when `to` exists
 // Copies a file. With failIfExists an existing target is refused (kErrorFileExists).

@@ -6,6 +6,7 @@
 // machine-wide folder that every user may write; a bare name in a per-user folder.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,9 @@ class NamedMutex {
 
   // Waits without a time limit. Returns true also for a mutex abandoned by a dead holder.
   bool wait();
+  // Waits at most timeoutMs (0: just tries). False with lastError() == kErrorTimeout when the
+  // time ran out.
+  bool tryWait(unsigned timeoutMs);
   bool release();
 
   // The native handle value (Windows HANDLE; POSIX lock file descriptor), for display only.

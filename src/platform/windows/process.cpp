@@ -1,0 +1,21 @@
+#include "platform/process.h"
+
+#include "platform/windows/windows_support.h"
+
+namespace orma::platform {
+
+std::uint32_t processId() { return ::GetCurrentProcessId(); }
+
+std::uint32_t threadId() { return ::GetCurrentThreadId(); }
+
+void sleepMs(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+std::uint64_t monotonicMs() { return ::GetTickCount64(); }
+
+LocalTime localTime() {
+  SYSTEMTIME st{};
+  ::GetLocalTime(&st);
+  return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+}  // namespace orma::platform
