@@ -1,0 +1,263 @@
+#include "common/datetime.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "platform/process.h"
+
+namespace orma {
+
+namespace {
+
+constexpr std::int64_t kMsPerDayInt = 86'400'000;
+
+// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
+std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void civilFromDays(std::int64_t z, int& year, int& month, int& day) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yoe + era * 400 + (month <= 2));
+}
+
+// 1899-12-30, day 0 of the OLE calendar, counted from 1970-01-01.
+const std::int64_t kOleEpoch = daysFromCivil(1899, 12, 30);
+
+bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int daysInMonth(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && isLeap(y) ? 29 : kDays[m - 1];
+}
+
+// Splits a value into its day number and the milliseconds of its time. Before 1899-12-30 the
+// OLE value is negative but its fraction still counts forward from midnight: -1.25 is
+// 1899-12-29 06:00.
+void split(TDateTime value, std::int64_t& day, std::int64_t& ms) {
+  const double whole = std::trunc(value);
+  day = static_cast<std::int64_t>(whole);
+  ms = std::llround(std::fabs(value - whole) * kMsPerDay);
+  if (ms >= kMsPerDayInt) {   // 23:59:59.9995 and later round into the next day
+    ms -= kMsPerDayInt;
+    ++day;
+  }
+}
+
+void appendNumber(std::string& out, int value, int width) {
+  std::string digits = std::to_string(value);
+  if (static_cast<int>(digits.size()) < width) out.append(static_cast<std::size_t>(width) - digits.size(), '0');
+  out += digits;
+}
+
+}  // namespace
+
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int millisecond) {
+  const std::int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kOleEpoch;
+  const double fraction =
+      static_cast<double>(((hour * 60 + minute) * 60 + second) * 1000 + millisecond) / kMsPerDay;
+  return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+}
+
+void DecodeDateTime(TDateTime value, int& year, int& month, int& day, int& hour, int& minute, int& second,
+                    int& millisecond) {
+  std::int64_t days = 0;
+  std::int64_t ms = 0;
+  split(value, days, ms);
+  civilFromDays(days + kOleEpoch, year, month, day);
+  millisecond = static_cast<int>(ms % 1000);
+  second = static_cast<int>(ms / 1000 % 60);
+  minute = static_cast<int>(ms / 60'000 % 60);
+  hour = static_cast<int>(ms / 3'600'000);
+}
+
+TDateTime Now() {
+  const auto t = platform::localTime();
+  return EncodeDateTime(t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond);
+}
+
+TDateTime Date() {
+  const auto t = platform::localTime();
+  return EncodeDateTime(t.year, t.month, t.day, 0, 0, 0, 0);
+}
+
+// A run of one letter is one element: "yyyy" is the year in four digits, "yy" in two;
+// "m" right after an hour element means minutes ("hh:mm"), as "n" always does.
+std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFormatSettings& settings) {
+  int year, month, day, hour, minute, second, ms;
+  DecodeDateTime(value, year, month, day, hour, minute, second, ms);
+  std::string out;
+  bool afterHour = false;
+  for (std::size_t i = 0; i < pattern.size();) {
+    const char c = pattern[i];
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (c == '"' || c == '\'') {
+      const std::size_t end = pattern.find(c, i + 1);
+      const std::size_t stop = end == std::string_view::npos ? pattern.size() : end;
+      out.append(pattern.substr(i + 1, stop - i - 1));
+      i = stop == pattern.size() ? stop : stop + 1;
+      continue;
+    }
+    std::size_t run = 1;
+    while (i + run < pattern.size() && std::tolower(static_cast<unsigned char>(pattern[i + run])) == lower) ++run;
+    switch (lower) {
+      case 'y':
+        if (run <= 2) appendNumber(out, year % 100, 2);
+        else appendNumber(out, year, 4);
+        break;
+      case 'd':
+      case 'm':
+      case 'h':
+      case 'n':
+      case 's': {
+        if (run > 2) run = 2;
+        int v = 0;
+        switch (lower) {
+          case 'd': v = day; break;
+          case 'm': v = afterHour ? minute : month; break;
+          case 'h': v = hour; break;
+          case 'n': v = minute; break;
+          default: v = second; break;
+        }
+        appendNumber(out, v, static_cast<int>(run));
+        break;
+      }
+      case 'z':
+        if (run >= 3) run = 3;
+        appendNumber(out, ms, run >= 3 ? 3 : 1);
+        break;
+      case '/': out.append(run, settings.DateSeparator); break;
+      case ':': out.append(run, settings.TimeSeparator); break;
+      default: out.append(pattern.substr(i, run)); break;
+    }
+    if (lower == 'h') afterHour = true;
+    else if (std::isalpha(static_cast<unsigned char>(lower))) afterHour = false;
+    i += run;
+  }
+  return out;
+}
+
+namespace {
+
+class Reader {
+ public:
+  explicit Reader(std::string_view text) : text_(text) {}
+
+  bool atEnd() const { return pos_ >= text_.size(); }
+  void skipBlanks() {
+    while (!atEnd() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+  }
+  bool accept(char c) {
+    if (atEnd() || text_[pos_] != c) return false;
+    ++pos_;
+    return true;
+  }
+  bool peek(char c) const { return !atEnd() && text_[pos_] == c; }
+  // One to maxDigits decimal digits.
+  bool number(int& value, int maxDigits, int* digits = nullptr) {
+    int n = 0;
+    value = 0;
+    while (!atEnd() && n < maxDigits && text_[pos_] >= '0' && text_[pos_] <= '9') {
+      value = value * 10 + (text_[pos_] - '0');
+      ++pos_;
+      ++n;
+    }
+    if (digits) *digits = n;
+    return n > 0;
+  }
+  std::size_t pos() const { return pos_; }
+  void setPos(std::size_t p) { pos_ = p; }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+enum class DateOrder { DMY, MDY, YMD };
+
+DateOrder dateOrder(const std::string& shortDateFormat) {
+  for (char c : shortDateFormat) {
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == 'd') return DateOrder::DMY;
+    if (lower == 'm') return DateOrder::MDY;
+    if (lower == 'y') return DateOrder::YMD;
+  }
+  return DateOrder::DMY;
+}
+
+bool readDate(Reader& r, const TFormatSettings& s, int& year, int& month, int& day) {
+  int parts[3];
+  int digits[3];
+  for (int k = 0; k < 3; ++k) {
+    if (k > 0 && !r.accept(s.DateSeparator)) return false;
+    if (!r.number(parts[k], 4, &digits[k])) return false;
+  }
+  int yearDigits = 0;
+  switch (dateOrder(s.ShortDateFormat)) {
+    case DateOrder::DMY: day = parts[0], month = parts[1], year = parts[2], yearDigits = digits[2]; break;
+    case DateOrder::MDY: month = parts[0], day = parts[1], year = parts[2], yearDigits = digits[2]; break;
+    case DateOrder::YMD: year = parts[0], month = parts[1], day = parts[2], yearDigits = digits[0]; break;
+  }
+  if (yearDigits <= 2) year += year < 50 ? 2000 : 1900;
+  return year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month);
+}
+
+bool readTime(Reader& r, const TFormatSettings& s, int& hour, int& minute, int& second, int& ms) {
+  second = ms = 0;
+  if (!r.number(hour, 2) || !r.accept(s.TimeSeparator) || !r.number(minute, 2)) return false;
+  if (r.accept(s.TimeSeparator)) {
+    if (!r.number(second, 2)) return false;
+    if (r.accept(s.DecimalSeparator) && !r.number(ms, 3)) return false;
+  }
+  return hour < 24 && minute < 60 && second < 60;
+}
+
+}  // namespace
+
+bool TryStrToDateTime(std::string_view text, TDateTime& value, const TFormatSettings& settings) {
+  Reader r(text);
+  r.skipBlanks();
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+  // A time alone ("09:05:07.045") is recognised by its time separator after the first number.
+  const std::size_t start = r.pos();
+  int ignored = 0;
+  const bool timeOnly = r.number(ignored, 2) && r.peek(settings.TimeSeparator);
+  r.setPos(start);
+  bool haveDate = false;
+  if (!timeOnly) {
+    if (!readDate(r, settings, year, month, day)) return false;
+    haveDate = true;
+    const std::size_t beforeBlank = r.pos();
+    r.skipBlanks();
+    if (r.atEnd()) {
+      value = EncodeDateTime(year, month, day, 0, 0, 0, 0);
+      return true;
+    }
+    if (r.pos() == beforeBlank) return false;   // date and time need a blank between them
+  }
+  if (!readTime(r, settings, hour, minute, second, ms)) return false;
+  r.skipBlanks();
+  if (!r.atEnd()) return false;
+  if (!haveDate) {
+    value = static_cast<double>(((hour * 60 + minute) * 60 + second) * 1000 + ms) / kMsPerDay;
+    return true;
+  }
+  value = EncodeDateTime(year, month, day, hour, minute, second, ms);
+  return true;
+}
+
+}  // namespace orma
