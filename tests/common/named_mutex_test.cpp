@@ -1,0 +1,98 @@
+// CreateNamedMutex within one process; the cross-process behaviour is in tests/platform.
+#include "common/named_mutex.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include "platform/errors.h"
+#include "platform/process.h"
+
+namespace orma {
+namespace {
+
+std::string uniqueName(const char* what) {
+  return std::string("OrmaTest_") + what + "_" + std::to_string(platform::processId()) + "_" +
+         std::to_string(platform::monotonicMs());
+}
+
+TEST(CreateNamedMutex, NewNameThenAlreadyExists) {
+  const std::string name = uniqueName("exists");
+  int first = -1;
+  auto a = CreateNamedMutex(name, &first);
+  ASSERT_NE(a, nullptr);
+  EXPECT_TRUE(a->isOpen());
+  EXPECT_NE(first, platform::kErrorAlreadyExists);
+
+  int second = -1;
+  auto b = CreateNamedMutex(name, &second);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(second, platform::kErrorAlreadyExists);
+}
+
+TEST(CreateNamedMutex, LastErrorIsOptional) {
+  auto m = CreateNamedMutex(uniqueName("optional"));
+  ASSERT_NE(m, nullptr);
+  EXPECT_TRUE(m->isOpen());
+}
+
+TEST(CreateNamedMutex, ReturnedNotOwned) {
+  const std::string name = uniqueName("notowned");
+  auto a = CreateNamedMutex(name);
+  auto b = CreateNamedMutex(name);
+  // Another thread can take it at once: the creator does not hold it.
+  bool taken = false;
+  std::thread other([&] {
+    taken = b->tryWait(0);
+    if (taken) b->release();
+  });
+  other.join();
+  EXPECT_TRUE(taken);
+}
+
+TEST(CreateNamedMutex, TwoHandlesExcludeEachOtherAcrossThreads) {
+  const std::string name = uniqueName("exclude");
+  auto a = CreateNamedMutex(name);
+  auto b = CreateNamedMutex(name);
+  ASSERT_TRUE(a->wait());
+  bool tookWhileHeld = true;
+  std::thread other([&] { tookWhileHeld = b->tryWait(50); });
+  other.join();
+  EXPECT_FALSE(tookWhileHeld);
+  ASSERT_TRUE(a->release());
+  bool tookAfterRelease = false;
+  std::thread again([&] {
+    tookAfterRelease = b->tryWait(1000);
+    if (tookAfterRelease) b->release();
+  });
+  again.join();
+  EXPECT_TRUE(tookAfterRelease);
+}
+
+TEST(CreateNamedMutex, RecursiveForItsHolderThread) {
+  auto m = CreateNamedMutex(uniqueName("recursive"));
+  ASSERT_TRUE(m->wait());
+  ASSERT_TRUE(m->wait());
+  ASSERT_TRUE(m->release());
+  ASSERT_TRUE(m->release());
+  EXPECT_FALSE(m->release());   // not held any more
+}
+
+TEST(CreateNamedMutex, ClosingTheHandleLetsOthersIn) {
+  const std::string name = uniqueName("close");
+  auto a = CreateNamedMutex(name);
+  auto b = CreateNamedMutex(name);
+  ASSERT_TRUE(a->wait());
+  a.reset();
+  bool taken = false;
+  std::thread other([&] {
+    taken = b->tryWait(1000);
+    if (taken) b->release();
+  });
+  other.join();
+  EXPECT_TRUE(taken);
+}
+
+}  // namespace
+}  // namespace orma
