@@ -14,12 +14,13 @@ class DynamicLibrary {
   DynamicLibrary(DynamicLibrary&& other) noexcept;
   DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
 
-  // Loads the library at `path`. On failure returns false; lastError() holds the code
-  // (Windows: 126 missing module, 193 bad format) and errorText() the system's words
-  // (on POSIX the loader's own message, which names what is missing).
+  // Loads the library at `path` (a relative path is taken from the current folder, never
+  // searched for). Frees the library loaded before. On failure returns false; lastError() holds
+  // the code (kErrorModuleNotFound, kErrorBadImage, or another system code) and errorText() the
+  // system's words (on POSIX the loader's own message, which names what is missing).
   bool load(const std::string& path);
   bool isLoaded() const { return handle_ != nullptr; }
-  void* resolve(const char* name) const;   // nullptr when absent
+  void* resolve(const char* name) const;   // nullptr when absent (lastError() kErrorProcNotFound)
   void free();
   const std::string& errorText() const { return errorText_; }
 

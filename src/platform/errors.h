@@ -23,6 +23,9 @@ extern const int kErrorAlreadyExists;   // ERROR_ALREADY_EXISTS (183) / EEXIST
 extern const int kErrorDiskFull;        // ERROR_DISK_FULL (112) / ENOSPC
 extern const int kErrorBusy;            // ERROR_SHARING_VIOLATION (32) / EBUSY
 extern const int kErrorTimeout;         // WAIT_TIMEOUT (258) / ETIMEDOUT
+extern const int kErrorModuleNotFound;  // ERROR_MOD_NOT_FOUND (126) / ENOENT: a library that is not there
+extern const int kErrorBadImage;        // ERROR_BAD_EXE_FORMAT (193) / ENOEXEC: a file that is no library
+extern const int kErrorProcNotFound;    // ERROR_PROC_NOT_FOUND (127) / ESRCH: an entry the library lacks
 
 // Sharing and lock violations (Windows 32 and 33): the only open failures worth retrying.
 bool isSharingViolation(int code);

@@ -15,17 +15,23 @@ bool removeDirectory(const std::string& path);   // an empty folder
 bool deleteFile(const std::string& path);
 bool renameFile(const std::string& from, const std::string& to);  // fails when `to` exists
 // Copies a file. With failIfExists an existing target is refused (kErrorFileExists).
-// The copy is written through and flushed to disk before it returns true; a copy that
-// fails part way removes what it wrote.
+// The copy is flushed to disk before it returns true. A copy that fails removes the target
+// only when this call created it: a file that was there before is never deleted here
+// (a refused target stays intact; one that the copy began to overwrite stays as it was left).
 bool copyFile(const std::string& from, const std::string& to, bool failIfExists);
 // Names (not paths) of the files directly in a folder; false when it cannot be read.
 bool listFiles(const std::string& folder, std::vector<std::string>& names);
 // Flushes a folder's entries to disk (POSIX: fsync of the folder; Windows: nothing to do).
 bool syncDirectory(const std::string& folder);
 
+// Windows share modes. The shared modes do not include deleting: while a file is open, nobody
+// can delete or rename it (sharing violation, 32), so a log or database that someone is
+// writing cannot vanish under them. POSIX has no share modes: there every mode lets other
+// processes open, delete and rename the file, and CreateExclusive truncates a file that
+// others hold open; cooperating writers exclude each other with a named mutex instead.
 enum class OpenMode {
   ReadWriteShared,   // existing file, read and write, others may read and write too
-  CreateExclusive,   // create or replace, read and write, not shared while open
+  CreateExclusive,   // create or replace, read and write, not shared while open (Windows)
   ReadShared,        // existing file, read only, others may read and write
 };
 

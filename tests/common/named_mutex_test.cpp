@@ -5,6 +5,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/process.h"
@@ -92,6 +93,52 @@ TEST(CreateNamedMutex, ClosingTheHandleLetsOthersIn) {
   });
   other.join();
   EXPECT_TRUE(taken);
+}
+
+TEST(CreateNamedMutex, OneHandleSharedByThreadsExcludesThem) {
+  // As a Windows mutex, the owner is a thread, not the handle.
+  auto m = CreateNamedMutex(uniqueName("threads"));
+  ASSERT_TRUE(m->wait());
+  bool tookWhileHeld = true;
+  std::thread other([&] { tookWhileHeld = m->tryWait(50); });
+  other.join();
+  EXPECT_FALSE(tookWhileHeld);
+
+  bool releasedByOther = true;
+  std::thread stranger([&] { releasedByOther = m->release(); });
+  stranger.join();
+  EXPECT_FALSE(releasedByOther);   // only the holder releases
+
+  ASSERT_TRUE(m->release());
+  bool tookAfter = false;
+  std::thread again([&] {
+    tookAfter = m->tryWait(1000);
+    if (tookAfter) m->release();
+  });
+  again.join();
+  EXPECT_TRUE(tookAfter);
+}
+
+TEST(CreateNamedMutex, ManyThreadsCountWithoutLosingAnIncrement) {
+  const std::string name = uniqueName("counter");
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 200;
+  int counter = 0;   // deliberately unsynchronised but for the mutex
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      auto own = CreateNamedMutex(name);   // a handle per thread, as separate processes would have
+      for (int i = 0; i < kRounds; ++i) {
+        ASSERT_TRUE(own->wait());
+        const int seen = counter;
+        std::this_thread::yield();
+        counter = seen + 1;
+        ASSERT_TRUE(own->release());
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(counter, kThreads * kRounds);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ TEST(DynamicLibrary, LoadsByFullPathAndResolves) {
   ASSERT_NE(answer, nullptr);
   EXPECT_EQ(answer(), 42);
   EXPECT_EQ(lib.resolve("GetFBPassword"), nullptr);
-  EXPECT_NE(lastError(), 0);
+  EXPECT_EQ(lastError(), kErrorProcNotFound);
 
   DynamicLibrary moved(std::move(lib));
   EXPECT_FALSE(lib.isLoaded());
@@ -31,8 +31,16 @@ TEST(DynamicLibrary, MissingLibraryGivesCodeAndText) {
   DynamicLibrary lib;
   EXPECT_FALSE(lib.load(test::programFolder() + "NoSuchZelmar.dll"));
   EXPECT_FALSE(lib.isLoaded());
-  EXPECT_NE(lastError(), 0);
+  EXPECT_EQ(lastError(), kErrorModuleNotFound);
   EXPECT_FALSE(lib.errorText().empty());
+}
+
+TEST(DynamicLibrary, FailedLoadFreesTheLibraryLoadedBefore) {
+  DynamicLibrary lib;
+  ASSERT_TRUE(lib.load(test::programFolder() + ORMA_TEST_DYNLIB_NAME));
+  EXPECT_FALSE(lib.load(test::programFolder() + "NoSuchZelmar.dll"));
+  EXPECT_FALSE(lib.isLoaded());
+  EXPECT_EQ(lib.resolve("orma_test_answer"), nullptr);
 }
 
 TEST(DynamicLibrary, AFileThatIsNoLibrary) {
@@ -40,8 +48,7 @@ TEST(DynamicLibrary, AFileThatIsNoLibrary) {
   test::writeFile(dir / "fake.dll", "MZ but not really a library");
   DynamicLibrary lib;
   EXPECT_FALSE(lib.load(dir / "fake.dll"));
-  EXPECT_NE(lastError(), 0);
-  EXPECT_NE(lastError(), kErrorFileNotFound);
+  EXPECT_EQ(lastError(), kErrorBadImage);
   EXPECT_FALSE(lib.errorText().empty());
 }
 

@@ -15,6 +15,7 @@
 #include "common/named_mutex.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "test_support.h"
 
 namespace orma {
@@ -117,6 +118,21 @@ class EnvVar {
 std::string uniqueName(const char* what) {
   return std::string("OrmaTest_") + what + "_" + std::to_string(getpid()) + "_" +
          std::to_string(platform::monotonicMs());
+}
+
+TEST(PosixPaths, OrmaRootComesFromTheEnvironment) {
+  {
+    EnvVar env("ORMA_ROOT", "/srv/station");
+    EXPECT_EQ(platform::ormaRoot(), "/srv/station/");
+  }
+  {
+    EnvVar env("ORMA_ROOT", "/srv/station/");
+    EXPECT_EQ(platform::ormaRoot(), "/srv/station/");
+  }
+  {
+    EnvVar env("ORMA_ROOT", "");
+    EXPECT_EQ(platform::ormaRoot(), "/opt/rude/");
+  }
 }
 
 TEST(PosixNamedMutex, MachineWideFolderIsOpenToEveryUser) {

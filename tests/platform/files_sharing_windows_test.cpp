@@ -84,6 +84,28 @@ TEST(ShareModes, CopyOntoAnExistingFileWithFailIfExistsGives80) {
   EXPECT_EQ(readFile(dir / "b"), "b");
 }
 
+TEST(CopyFileWindows, AReadOnlySourceIsCopiedAndFlushed) {
+  // CopyFileW gives the copy the source's read-only attribute; flushing it still works.
+  ScratchFolder dir;
+  writeFile(dir / "ro", "read only");
+  const std::wstring src = [&] {
+    const std::string p = dir / "ro";
+    return std::wstring(p.begin(), p.end());   // ASCII path
+  }();
+  ASSERT_TRUE(SetFileAttributesW(src.c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(copyFile(dir / "ro", dir / "copy", true)) << lastError();
+  EXPECT_EQ(readFile(dir / "copy"), "read only");
+  SetFileAttributesW(src.c_str(), FILE_ATTRIBUTE_NORMAL);
+  const std::string copy = dir / "copy";
+  SetFileAttributesW(std::wstring(copy.begin(), copy.end()).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(DynamicLibraryWindows, CodesOfTheLoader) {
+  EXPECT_EQ(kErrorModuleNotFound, 126);
+  EXPECT_EQ(kErrorProcNotFound, 127);
+  EXPECT_EQ(kErrorBadImage, 193);
+}
+
 TEST(WindowsErrors, SystemMessagesAreCleanUtf8) {
   EXPECT_EQ(systemMessage(ERROR_SHARING_VIOLATION).find('\r'), std::string::npos);
   EXPECT_FALSE(systemMessage(ERROR_FILE_NOT_FOUND).empty());

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,20 @@ TEST(NamedMutexProcesses, AnotherProcessWaitsWhileWeHoldIt) {
   EXPECT_EQ(Helper({"try", name, "100"}).wait(), 1);
   ASSERT_TRUE(mine->release());
   EXPECT_EQ(Helper({"try", name, "2000"}).wait(), 0);
+}
+
+TEST(NamedMutexProcesses, OfSimultaneousCreatorsExactlyOneCreates) {
+  const std::string name = uniqueName("race");
+  std::vector<std::unique_ptr<Helper>> helpers;
+  for (int i = 0; i < 6; ++i) helpers.push_back(std::make_unique<Helper>(std::vector<std::string>{"open", name, "1500"}));
+  int created = 0, opened = 0;
+  for (auto& h : helpers) {
+    const int code = h->wait();
+    if (code == 0) ++created;
+    else if (code == 10) ++opened;
+  }
+  EXPECT_EQ(created, 1);
+  EXPECT_EQ(opened, 5);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,20 @@ TEST(CreateNamedMutexWindows, BothAttemptsRefusedRaisesTheWrappedMessage) {
   }
   EXPECT_NE(lastError, 0);
   EXPECT_NE(lastError, ERROR_ALREADY_EXISTS);
+}
+
+TEST(NamedMutexProcesses, OfSimultaneousCreatorsExactlyOneCreates) {
+  const std::string name = uniqueName("race");
+  std::vector<std::unique_ptr<Helper>> helpers;
+  for (int i = 0; i < 6; ++i) helpers.push_back(std::make_unique<Helper>(std::vector<std::string>{"open", name, "1500"}));
+  int created = 0, opened = 0;
+  for (auto& h : helpers) {
+    const int code = h->wait();
+    if (code == 0) ++created;
+    else if (code == 10) ++opened;
+  }
+  EXPECT_EQ(created, 1);
+  EXPECT_EQ(opened, 5);
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ bool DynamicLibrary::load(const std::string& path) {
   errorText_ = text ? text : "dlopen failed";
   // dlopen leaves errno undefined: a missing file is ENOENT, anything else a bad image.
   struct stat st{};
-  setLastError(stat(full.c_str(), &st) == 0 ? ENOEXEC : ENOENT);
+  setLastError(stat(full.c_str(), &st) == 0 ? kErrorBadImage : kErrorModuleNotFound);
   return false;
 }
 
@@ -62,7 +62,7 @@ void* DynamicLibrary::resolve(const char* name) const {
   }
   dlerror();
   void* symbol = dlsym(handle_, name);
-  if (!symbol) setLastError(ENOENT);
+  if (!symbol) setLastError(kErrorProcNotFound);
   return symbol;
 }
 

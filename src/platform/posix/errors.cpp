@@ -12,6 +12,9 @@ const int kErrorFileExists = EEXIST;
 const int kErrorAlreadyExists = EEXIST;
 const int kErrorDiskFull = ENOSPC;
 const int kErrorTimeout = ETIMEDOUT;
+const int kErrorModuleNotFound = ENOENT;
+const int kErrorBadImage = ENOEXEC;
+const int kErrorProcNotFound = ESRCH;
 const int kErrorBusy = EBUSY;
 
 int lastError() { return errno; }

@@ -135,6 +135,12 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
 
   if (copyContents(in.get(), out.get()) && fsync(out.get()) == 0) {
     out.reset();
+    // The new name must reach the disk too. Best effort: some file systems refuse to fsync a
+    // folder, and the data itself is already safe.
+    if (created) {
+      const std::size_t slash = to.rfind('/');
+      syncDirectory(slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash));
+    }
     return errno = 0, true;
   }
   const int saved = errno;

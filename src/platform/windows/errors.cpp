@@ -10,6 +10,9 @@ const int kErrorFileExists = ERROR_FILE_EXISTS;
 const int kErrorAlreadyExists = ERROR_ALREADY_EXISTS;
 const int kErrorDiskFull = ERROR_DISK_FULL;
 const int kErrorTimeout = WAIT_TIMEOUT;
+const int kErrorModuleNotFound = ERROR_MOD_NOT_FOUND;
+const int kErrorBadImage = ERROR_BAD_EXE_FORMAT;
+const int kErrorProcNotFound = ERROR_PROC_NOT_FOUND;
 const int kErrorBusy = ERROR_SHARING_VIOLATION;
 
 int lastError() { return static_cast<int>(::GetLastError()); }

@@ -44,6 +44,29 @@ bool renameFile(const std::string& from, const std::string& to) {
   return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0) != 0;
 }
 
+namespace {
+
+// CopyFileW leaves the data in the system's cache; a database copy must be on the disk before
+// the caller deletes anything. FlushFileBuffers needs write access, which a read-only target
+// (CopyFileW copies the source's attributes) refuses until the attribute is lifted.
+bool flushCopy(const std::wstring& target) {
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+  if (readOnly && !::SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
+  bool flushed = false;
+  {
+    ScopedHandle h(::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    flushed = h && ::FlushFileBuffers(h.get());
+  }
+  const DWORD error = ::GetLastError();
+  if (readOnly) ::SetFileAttributesW(target.c_str(), attributes);
+  ::SetLastError(error);
+  return flushed;
+}
+
+}  // namespace
+
 bool copyFile(const std::string& from, const std::string& to, bool failIfExists) {
   const std::wstring target = widen(to);
   // Only a target that this call created may be removed after a failure. A file that was
@@ -52,11 +75,7 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   const bool existedBefore = ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
   DWORD error = 0;
   if (::CopyFileW(widen(from).c_str(), target.c_str(), failIfExists)) {
-    // CopyFileW leaves the data in the system's cache; a database copy must be on the disk
-    // before the caller deletes anything.
-    ScopedHandle h(::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (h && ::FlushFileBuffers(h.get())) {
+    if (flushCopy(target)) {
       ::SetLastError(0);
       return true;
     }
@@ -64,7 +83,10 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   } else {
     error = ::GetLastError();
   }
-  if (!existedBefore) ::DeleteFileW(target.c_str());
+  if (!existedBefore) {
+    ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only copy could not be deleted
+    ::DeleteFileW(target.c_str());
+  }
   ::SetLastError(error);
   return false;
 }

@@ -1,6 +1,6 @@
 #include "platform/notify.h"
 
-#include <windows.h>
+#include "platform/windows/windows_support.h"
 
 namespace orma::platform {
 
