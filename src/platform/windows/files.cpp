@@ -83,7 +83,8 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   } else {
     error = ::GetLastError();
   }
-  if (!existedBefore) {
+  // 80 or 183 here means the target appeared since the check above: someone else's file.
+  if (!existedBefore && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
     ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only copy could not be deleted
     ::DeleteFileW(target.c_str());
   }
