@@ -221,10 +221,5 @@ TEST(CopyFile, OntoItselfKeepsTheFile) {
   EXPECT_EQ(readFile(dir / "self"), "data");
 }
 
-TEST(Files, SyncDirectory) {
-  ScratchFolder dir;
-  EXPECT_TRUE(syncDirectory(dir.path()));
-}
-
 }  // namespace
 }  // namespace orma::platform
