@@ -1,0 +1,7 @@
+#include "app/app_logger.h"
+
+namespace orma {
+
+TKestLogger* AppLogger = nullptr;
+
+}  // namespace orma
