@@ -130,11 +130,14 @@ void LoggerTest::SetUp() {
   if (logging::ErrorsLogger() == nullptr) logging::StartModule();
   errorsLog = folder / "errors.log";
   logging::ErrorsLogger()->SetFileName(errorsLog);
+  errorsCalls.clock = EncodeDateTime(2011, 3, 14, 9, 5, 8, 0);
+  logging::ErrorsLogger()->SystemCalls = &errorsCalls;
 }
 
 void LoggerTest::TearDown() {
   // The folder goes; the errors logger must not keep writing into it.
   logging::ErrorsLogger()->SetFileName(folder.path() + "gone" + platform::pathSeparator() + "errors.log");
+  logging::ErrorsLogger()->SystemCalls = &logging::RealSystemCalls();
 }
 
 std::string LoggerTest::ErrorsLogBytes() const {

@@ -86,6 +86,8 @@ class LoggerTest : public ::testing::Test {
 
   TempFolder folder;
   std::string errorsLog;
+  // The errors logger's clock: stopped at 14.03.2011 09:05:08.000.
+  FaultySystemCalls errorsCalls;
 };
 
 }  // namespace orma::testing
