@@ -93,8 +93,12 @@ void TKestLogger::Log(std::string_view text, std::uint8_t level) {
   std::string failureClass;
   try {
     line = BuildLine(message, level);
-    std::unique_ptr<platform::File> stream;
-    if (SystemCalls->fileExists(FileName)) {
+    // The common case, an existing file, costs a single open; only when that fails does the
+    // existence test choose between waiting for the file and creating it.
+    auto stream = std::make_unique<platform::File>();
+    if (SystemCalls->open(*stream, FileName, platform::OpenMode::ReadWriteShared)) {
+      step = "fmOpenReadWrite";
+    } else if (SystemCalls->fileExists(FileName)) {
       step = "fmOpenReadWrite";
       stream = logging::OpenLogFile(FileName, platform::OpenMode::ReadWriteShared, logging::DefaultOpenTimeout,
                                     *SystemCalls);
@@ -106,11 +110,13 @@ void TKestLogger::Log(std::string_view text, std::uint8_t level) {
     step += "-OK";
     opened = true;
     const std::string bytes = Utf8ToCp1251(line) + "\r\n";
-    logging::CheckIo(SystemCalls->seekToEnd(*stream), "Cannot seek in file", FileName);
-    logging::CheckIo(SystemCalls->write(*stream, bytes.data(), bytes.size()), "Cannot write to file", FileName);
-    step += ";ProcessFile...";
     std::int64_t size = 0;
-    logging::CheckIo(SystemCalls->size(*stream, size), "Cannot get the size of file", FileName);
+    logging::CheckIo(SystemCalls->seekToEnd(*stream, size), "Cannot seek in file", FileName);
+    logging::CheckIo(SystemCalls->write(*stream, bytes.data(), bytes.size()), "Cannot write to file", FileName);
+    // The size is where the line ended. Only a writer without the mutex could have appended
+    // since; size control then starts a line or so later.
+    size += static_cast<std::int64_t>(bytes.size());
+    step += ";ProcessFile...";
     if (SizeLimit > 0 && size > SizeLimit + SizeLimit / 3) {
       ShrinkLog(stream);
     } else {

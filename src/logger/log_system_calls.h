@@ -24,7 +24,8 @@ class LogSystemCalls {
   virtual bool read(platform::File& file, void* buffer, std::size_t size, std::size_t& done);
   virtual bool write(platform::File& file, const void* data, std::size_t size);
   virtual bool seek(platform::File& file, std::int64_t offset);
-  virtual bool seekToEnd(platform::File& file);
+  // Moves to the end and tells where that is: the file's size, without asking for it separately.
+  virtual bool seekToEnd(platform::File& file, std::int64_t& end);
   virtual bool size(platform::File& file, std::int64_t& bytes);
   virtual bool setSize(platform::File& file, std::int64_t bytes);
   virtual bool deleteFile(const std::string& path);

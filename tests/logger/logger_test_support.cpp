@@ -95,8 +95,8 @@ bool FaultySystemCalls::seek(platform::File& file, std::int64_t offset) {
   return !Fails(Call::Seek) && LogSystemCalls::seek(file, offset);
 }
 
-bool FaultySystemCalls::seekToEnd(platform::File& file) {
-  return !Fails(Call::SeekToEnd) && LogSystemCalls::seekToEnd(file);
+bool FaultySystemCalls::seekToEnd(platform::File& file, std::int64_t& end) {
+  return !Fails(Call::SeekToEnd) && LogSystemCalls::seekToEnd(file, end);
 }
 
 bool FaultySystemCalls::size(platform::File& file, std::int64_t& bytes) {

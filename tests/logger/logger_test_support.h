@@ -55,7 +55,7 @@ class FaultySystemCalls : public logging::LogSystemCalls {
   bool read(platform::File& file, void* buffer, std::size_t size, std::size_t& done) override;
   bool write(platform::File& file, const void* data, std::size_t size) override;
   bool seek(platform::File& file, std::int64_t offset) override;
-  bool seekToEnd(platform::File& file) override;
+  bool seekToEnd(platform::File& file, std::int64_t& end) override;
   bool size(platform::File& file, std::int64_t& bytes) override;
   bool setSize(platform::File& file, std::int64_t bytes) override;
   bool deleteFile(const std::string& path) override;
