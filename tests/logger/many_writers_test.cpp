@@ -1,0 +1,130 @@
+// Several processes, each with several threads, write one small log at once: every line stays
+// whole, and with rotation no line is lost or written twice.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+#include <tuple>
+
+#include "common/filenames.h"
+#include "common/text.h"
+#include "logger/log_constants.h"
+#include "logger_test_support.h"
+#include "platform/child_process.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace orma::testing {
+namespace {
+
+constexpr int kProcesses = 3;
+constexpr int kThreads = 4;
+constexpr int kLines = 250;
+
+using LineId = std::tuple<int, int, int>;   // process, thread, number
+
+struct Tally {
+  std::multiset<LineId> lines;
+  int malformed = 0;
+  // Each thread's lines must appear in the order it wrote them, across archives too.
+  std::map<std::pair<int, int>, int> lastNumber;
+  int outOfOrder = 0;
+};
+
+// Checks every line of one file against what the writer wrote for its numbers.
+void Read(const std::string& path, Tally& tally) {
+  static const std::regex shape(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}(?: \[[^\]]+\])? W p(\d+) t(\d+) n(\d+)(?: x+)?$)");
+  const std::string bytes = ReadBytes(path);
+  ASSERT_TRUE(bytes.empty() || bytes.substr(bytes.size() - 2) == "\r\n") << path << " ends mid-line";
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = bytes.find("\r\n", start);
+    const std::string line = bytes.substr(start, end - start);
+    start = end + 2;
+    std::smatch match;
+    if (!std::regex_match(line, match, shape)) {
+      if (++tally.malformed <= 5) ADD_FAILURE() << "malformed line in " << path << ": [" << line << "]";
+      continue;
+    }
+    const int p = std::stoi(match[1]);
+    const int t = std::stoi(match[2]);
+    const int n = std::stoi(match[3]);
+    const std::string expected = line.substr(0, 23) + Utf8ToCp1251(logging::LevelTags[n % 8]) + " W p" +
+                                 std::to_string(p) + " t" + std::to_string(t) + " n" + std::to_string(n) +
+                                 (n % 37 == 0 ? "" : " " + std::string(n % 37, 'x'));
+    if (line != expected) {
+      if (++tally.malformed <= 5) ADD_FAILURE() << "wrong line in " << path << ": [" << line << "]";
+      continue;
+    }
+    tally.lines.emplace(p, t, n);
+    auto last = tally.lastNumber.find({p, t});
+    if (last != tally.lastNumber.end() && last->second >= n) ++tally.outOfOrder;
+    tally.lastNumber[{p, t}] = n;
+  }
+}
+
+class ManyWritersTest : public LoggerTest {
+ protected:
+  // Runs the writer processes to their end; false when one could not start or failed.
+  void RunWriters(const std::string& log, std::int64_t sizeLimit, bool inPlace, int archiveCount) {
+    const std::string writer = ExtractFilePath(platform::executablePath()) + LOGGER_WRITER_NAME;
+    std::vector<std::unique_ptr<platform::ChildProcess>> children;
+    for (int p = 0; p < kProcesses; ++p) {
+      auto child = std::make_unique<platform::ChildProcess>();
+      ASSERT_TRUE(child->start(writer, {log, folder / ("errors" + std::to_string(p) + ".log"), std::to_string(p),
+                                        std::to_string(kThreads), std::to_string(kLines), std::to_string(sizeLimit),
+                                        inPlace ? "1" : "0", std::to_string(archiveCount)}))
+          << writer << ": " << platform::systemMessage(platform::lastError());
+      children.push_back(std::move(child));
+    }
+    for (auto& child : children) {
+      int exitCode = -1;
+      ASSERT_TRUE(child->wait(exitCode));
+      EXPECT_EQ(exitCode, 0);
+    }
+    for (int p = 0; p < kProcesses; ++p) {
+      const std::string errors = folder / ("errors" + std::to_string(p) + ".log");
+      EXPECT_FALSE(platform::fileExists(errors)) << ReadBytes(errors);
+    }
+  }
+};
+
+TEST_F(ManyWritersTest, CuttingInPlaceKeepsEveryLineWhole) {
+  const std::string log = folder / "shared.log";
+  RunWriters(log, 6000, true, 10);
+  Tally tally;
+  Read(log, tally);
+  EXPECT_EQ(tally.malformed, 0);
+  EXPECT_FALSE(tally.lines.empty());
+  EXPECT_EQ(tally.outOfOrder, 0);
+  EXPECT_LE(ReadBytes(log).size(), 6000u + 6000u / 3 + 200u);
+  EXPECT_EQ(folder.files(), (std::vector<std::string>{"shared.log"})) << "no temporary copy left";
+}
+
+TEST_F(ManyWritersTest, RotatingKeepsEveryLineExactlyOnce) {
+  const std::string log = folder / "shared.log";
+  RunWriters(log, 6000, false, 0);
+  // Oldest first: the highest archive number, down to 000, then the live file.
+  std::map<int, std::string, std::greater<int>> archives;
+  for (const std::string& name : folder.files()) {
+    if (name.rfind("shared.log", 0) == 0 && name != "shared.log") archives[std::stoi(name.substr(10))] = name;
+  }
+  Tally tally;
+  for (const auto& [number, name] : archives) Read(folder / name, tally);
+  if (platform::fileExists(log)) Read(log, tally);
+  EXPECT_EQ(tally.malformed, 0);
+  EXPECT_EQ(tally.outOfOrder, 0);
+  ASSERT_FALSE(archives.empty());
+  EXPECT_EQ(archives.rbegin()->first, 0);
+  EXPECT_EQ(archives.begin()->first, static_cast<int>(archives.size()) - 1) << "numbers without gaps";
+  EXPECT_GT(archives.size(), 5u);
+  EXPECT_EQ(tally.lines.size(), static_cast<std::size_t>(kProcesses * kThreads * kLines));
+  std::set<LineId> distinct(tally.lines.begin(), tally.lines.end());
+  EXPECT_EQ(distinct.size(), tally.lines.size()) << "a line was written twice";
+}
+
+}  // namespace
+}  // namespace orma::testing
