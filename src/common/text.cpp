@@ -89,6 +89,9 @@ void appendUtf8(std::string& out, char32_t cp) {
 
 char encodeCp1251(char32_t cp) {
   if (cp < 0x80) return static_cast<char>(cp);
+  // А..я, nearly every letter of a Russian text, are one run: no search for them. The logger
+  // converts every line it writes.
+  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(0xC0 + (cp - 0x0410));
   for (std::size_t k = 0; k < kCp1251High.size(); ++k) {
     if (kCp1251High[k] == cp) return static_cast<char>(0x80 + k);
   }
