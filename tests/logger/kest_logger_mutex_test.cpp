@@ -8,6 +8,7 @@
 #include "common/filenames.h"
 #include "logger/kest_logger.h"
 #include "logger/log_mutex.h"
+#include "logger/logging_module.h"
 #include "logger_test_support.h"
 #include "platform/files.h"
 #include "platform/mutex.h"
@@ -68,6 +69,23 @@ TEST(CreateLogMutex, TwoCreatorsShareOneMutex) {
   first->release();
   other.join();
   EXPECT_TRUE(acquired);
+}
+
+TEST(LoggingModule, TheErrorsLoggerWritesKestLoggerErrorsWriterInTheTempFolderAndTruncatesInPlace) {
+  const bool wasStarted = logging::ErrorsLogger() != nullptr;
+  if (wasStarted) logging::EndModule();
+  EXPECT_EQ(logging::ErrorsLogger(), nullptr);
+  logging::StartModule();
+  TKestLogger* errors = logging::ErrorsLogger();
+  ASSERT_NE(errors, nullptr);
+  EXPECT_EQ(errors->GetFileName(), platform::tempFolder() + "KestLoggerErrorsWriter.log");
+  EXPECT_TRUE(errors->IsErrorsWriter);
+  EXPECT_TRUE(errors->TruncateInPlace);
+  EXPECT_TRUE(errors->HasMutex());
+  EXPECT_EQ(errors->SizeLimit, 1048576);
+  logging::EndModule();
+  EXPECT_EQ(logging::ErrorsLogger(), nullptr);
+  if (wasStarted) logging::StartModule();
 }
 
 class FileNameTest : public LoggerTest {};

@@ -1,5 +1,6 @@
 // Several processes, each with several threads, write one small log at once: every line stays
-// whole, and with rotation no line is lost or written twice.
+// whole, and with rotation no line is lost or written twice. The file name has a blank, so
+// the writers' command lines must quote it.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -93,7 +94,7 @@ class ManyWritersTest : public LoggerTest {
 };
 
 TEST_F(ManyWritersTest, CuttingInPlaceKeepsEveryLineWhole) {
-  const std::string log = folder / "shared.log";
+  const std::string log = folder / "shared log.log";
   RunWriters(log, 6000, true, 10);
   Tally tally;
   Read(log, tally);
@@ -101,16 +102,16 @@ TEST_F(ManyWritersTest, CuttingInPlaceKeepsEveryLineWhole) {
   EXPECT_FALSE(tally.lines.empty());
   EXPECT_EQ(tally.outOfOrder, 0);
   EXPECT_LE(ReadBytes(log).size(), 6000u + 6000u / 3 + 200u);
-  EXPECT_EQ(folder.files(), (std::vector<std::string>{"shared.log"})) << "no temporary copy left";
+  EXPECT_EQ(folder.files(), (std::vector<std::string>{"shared log.log"})) << "no temporary copy left";
 }
 
 TEST_F(ManyWritersTest, RotatingKeepsEveryLineExactlyOnce) {
-  const std::string log = folder / "shared.log";
+  const std::string log = folder / "shared log.log";
   RunWriters(log, 6000, false, 0);
   // Oldest first: the highest archive number, down to 000, then the live file.
   std::map<int, std::string, std::greater<int>> archives;
   for (const std::string& name : folder.files()) {
-    if (name.rfind("shared.log", 0) == 0 && name != "shared.log") archives[std::stoi(name.substr(10))] = name;
+    if (name.rfind("shared log.log", 0) == 0 && name != "shared log.log") archives[std::stoi(name.substr(14))] = name;
   }
   Tally tally;
   for (const auto& [number, name] : archives) Read(folder / name, tally);
