@@ -1,0 +1,71 @@
+// The Optimize command: checks that the chosen database is a local file, has the local server
+// back it up and restore it into a fresh compact file that replaces the working one, and
+// removes the backup file. A progress window names the running phase meanwhile.
+//
+// What lies on disk, and what the operator sees, when the command ends:
+//
+//   how it ends                      progress window        backup file            operator sees
+//   a check of the path fails        never opened           untouched              that check's message
+//   failure up to the backup's end   asked to close         left as it was         the failure's message
+//   failure in the restore phase     asked to close, after  deleted                the failure's message
+//                                    the backup is deleted
+//   success                          the same               deleted                kOptimizeSuccessMessage
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "common/filenames.h"
+
+namespace orma {
+
+extern const char* const kOptimizeSuccessMessage;   // "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ УСПЕШНО ЗАВЕРШЕНА!"
+extern const char* const kOptimizeCaption;          // "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ"
+extern const char* const kBackupPhaseText;          // "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ"
+extern const char* const kRestorePhaseText;         // "ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ"
+constexpr std::int32_t kPhaseLineKey = 10;
+
+// The progress window as the command drives it; the arguments are those of the viewer's
+// SetStringInfo (colour 0x00BBGGRR, font style bit 0 bold).
+class OptimizeProgress {
+ public:
+  virtual ~OptimizeProgress() = default;
+  virtual void SetStringInfo(std::int32_t Key, const std::string& Text, std::uint8_t Alignment, bool WordWrap,
+                             std::uint32_t Color, std::uint8_t FontStyle, std::int32_t FontSize,
+                             const std::string& FontName) = 0;
+  // Asks the window to close; nothing is called on this object afterwards.
+  virtual void Terminate() noexcept = 0;
+};
+
+// What the command asks of the rest of the program: the program's own set (ProgramOptimizeSteps)
+// uses the progress viewer, the utility library and the database server.
+class OptimizeSteps {
+ public:
+  virtual ~OptimizeSteps() = default;
+  // A window with this caption, a moving block instead of a percentage, no cancel button and
+  // no work of its own.
+  virtual std::unique_ptr<OptimizeProgress> OpenProgress(const std::string& Caption) = 0;
+  virtual std::string GetPassword() = 0;
+  virtual std::int32_t GetPort() = 0;
+  virtual void BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                              const std::string& backupPath, const std::string& userName,
+                              const std::string& password, std::int32_t port) = 0;
+  virtual void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
+                               const std::string& backupPath, const std::string& userName,
+                               const std::string& password, std::int32_t port) = 0;
+};
+
+// Runs the command on the database at `databasePath`, taken exactly as the operator gave it.
+// Returns normally on success; the caller then shows kOptimizeSuccessMessage. Any failure
+// leaves as an exception carrying the message for the operator, after the clean-up above.
+void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps);
+
+// The file the server writes the backup to: the extension of the file name replaced, or
+// appended when it has none.
+//   "C:\RUDE\DB\ORMA.FDB" -> "C:\RUDE\DB\ORMA.ormabasebackup"
+//   "C:\my.dir\base"      -> "C:\my.dir\base.ormabasebackup"
+std::string BackupPathFor(std::string_view databasePath, PathStyle style = NativePathStyle());
+
+}  // namespace orma

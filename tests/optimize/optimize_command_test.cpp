@@ -1,0 +1,272 @@
+// The Optimize command with recorders in place of the progress window, the utility library and
+// the server; the files are real, in a folder of the test's own.
+#include "app/optimize_command.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/exceptions.h"
+#include "dbutils/scratch_folder.h"
+#include "platform/paths.h"
+
+namespace orma {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+
+// Every call the command makes, in order, as text.
+struct Recording {
+  std::vector<std::string> calls;
+  std::string backupPath;   // the file the fake server writes
+  std::string failAt;       // the call that raises instead
+  std::vector<std::string> passwords{"pw1", "pw2"};
+  std::vector<std::int32_t> ports{3050, 3051};
+  int passwordCalls = 0, portCalls = 0;
+  bool backupExistedAtTerminate = false;
+
+  void Call(const std::string& what) {
+    calls.push_back(what);
+    if (what == failAt) throw EOSError("сбой: " + what, 5);
+  }
+};
+
+class RecordingProgress : public OptimizeProgress {
+ public:
+  explicit RecordingProgress(Recording& r) : r_(r) {}
+  void SetStringInfo(std::int32_t Key, const std::string& Text, std::uint8_t Alignment, bool WordWrap,
+                     std::uint32_t Color, std::uint8_t FontStyle, std::int32_t FontSize,
+                     const std::string& FontName) override {
+    r_.Call("line " + std::to_string(Key) + " " + Text + " align=" + std::to_string(Alignment) +
+            " wrap=" + std::to_string(WordWrap) + " color=" + std::to_string(Color) +
+            " style=" + std::to_string(FontStyle) + " size=" + std::to_string(FontSize) + " font='" + FontName + "'");
+  }
+  void Terminate() noexcept override {
+    r_.calls.push_back("terminate");
+    r_.backupExistedAtTerminate = std::filesystem::exists(testing::PathOf(r_.backupPath));
+  }
+
+ private:
+  Recording& r_;
+};
+
+class RecordingSteps : public OptimizeSteps {
+ public:
+  explicit RecordingSteps(Recording& r) : r_(r) {}
+  std::unique_ptr<OptimizeProgress> OpenProgress(const std::string& Caption) override {
+    r_.Call("open " + Caption);
+    return std::make_unique<RecordingProgress>(r_);
+  }
+  std::string GetPassword() override {
+    const int call = ++r_.passwordCalls;
+    r_.Call("password#" + std::to_string(call));
+    return r_.passwords[call - 1];
+  }
+  std::int32_t GetPort() override {
+    const int call = ++r_.portCalls;
+    r_.Call("port#" + std::to_string(call));
+    return r_.ports[call - 1];
+  }
+  void BackupDatabase(const std::string& host, const std::string& database, const std::string& backup,
+                      const std::string& user, const std::string& password, std::int32_t port) override {
+    // Like the server, the backup writes its file before it can fail.
+    std::ofstream(testing::PathOf(backup), std::ios::binary) << "backup";
+    r_.Call("backup " + Join(host, database, backup, user, password, port));
+  }
+  void RestoreDatabase(const std::string& host, const std::string& database, const std::string& backup,
+                       const std::string& user, const std::string& password, std::int32_t port) override {
+    r_.Call("restore " + Join(host, database, backup, user, password, port));
+  }
+
+ private:
+  static std::string Join(const std::string& host, const std::string& database, const std::string& backup,
+                          const std::string& user, const std::string& password, std::int32_t port) {
+    return host + "|" + database + "|" + backup + "|" + user + "|" + password + "|" + std::to_string(port);
+  }
+  Recording& r_;
+};
+
+const char kBackupLine[] =
+    "line 10 СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ align=1 wrap=1 color=32768 style=1 size=14 font=''";
+const char kRestoreLine[] =
+    "line 10 ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ align=1 wrap=1 color=32768 style=1 size=14 font=''";
+
+class OptimizeCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    database_ = folder_.file("ORMA.FDB");
+    backup_ = folder_.file("ORMA.ormabasebackup");
+    folder_.write("ORMA.FDB", "working database");
+    rec_.backupPath = backup_;
+  }
+  // Runs the command; returns the failure's message, or "" on success.
+  std::string Run(const std::string& database) {
+    RecordingSteps steps(rec_);
+    try {
+      OptimizeDatabase(database, steps);
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "";
+  }
+  std::string Args(const std::string& password, int port) const {
+    return "127.0.0.1|" + database_ + "|" + backup_ + "|SYSDBA|" + password + "|" + std::to_string(port);
+  }
+  bool BackupExists() const { return std::filesystem::exists(testing::PathOf(backup_)); }
+
+  ScratchFolder folder_;
+  Recording rec_;
+  std::string database_, backup_;
+};
+
+TEST_F(OptimizeCommand, SuccessfulRunAsksTwiceAndCleansUpBeforeClosingTheWindow) {
+  EXPECT_EQ(Run(database_), "");
+  const std::vector<std::string> expected = {
+      "open ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ",
+      kBackupLine,
+      "password#1",
+      "port#1",
+      "backup " + Args("pw1", 3050),
+      kRestoreLine,
+      "password#2",
+      "port#2",
+      "restore " + Args("pw2", 3051),
+      "terminate",
+  };
+  EXPECT_EQ(rec_.calls, expected);
+  EXPECT_FALSE(rec_.backupExistedAtTerminate);
+  EXPECT_FALSE(BackupExists());
+  EXPECT_EQ(ReadBytes(testing::PathOf(database_)), "working database");
+}
+
+TEST_F(OptimizeCommand, EachWayOfFailingLeavesWhatItShould) {
+  struct Case {
+    const char* failAt;
+    bool backupLeft;        // the backup file is on disk afterwards
+    const char* lastCall;   // what the command did last before closing the window
+  };
+  const Case cases[] = {
+      {"password#1", false, "password#1"},
+      {"port#1", false, "port#1"},
+      {"backup", true, "backup"},
+      {"password#2", false, "password#2"},
+      {"port#2", false, "port#2"},
+      {"restore", false, "restore"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.failAt);
+    Recording rec;
+    rec.backupPath = backup_;
+    rec.failAt = c.failAt;
+    if (std::string(c.failAt) == "backup") rec.failAt = "backup " + Args("pw1", 3050);
+    if (std::string(c.failAt) == "restore") rec.failAt = "restore " + Args("pw2", 3051);
+    rec_ = rec;
+
+    // The failure leaves unchanged: same class, same message.
+    RecordingSteps steps(rec_);
+    try {
+      OptimizeDatabase(database_, steps);
+      ADD_FAILURE() << "no failure";
+    } catch (const EOSError& e) {
+      EXPECT_EQ(e.Message(), "сбой: " + rec_.failAt);
+      EXPECT_EQ(e.ErrorCode(), 5);
+    }
+    ASSERT_GE(rec_.calls.size(), 2u);
+    EXPECT_EQ(rec_.calls.back(), "terminate");
+    EXPECT_EQ(rec_.calls[rec_.calls.size() - 2].substr(0, std::string(c.lastCall).size()), c.lastCall);
+    EXPECT_EQ(rec_.backupExistedAtTerminate, c.backupLeft);
+    EXPECT_EQ(BackupExists(), c.backupLeft);
+    EXPECT_EQ(ReadBytes(testing::PathOf(database_)), "working database");
+    std::filesystem::remove(testing::PathOf(backup_));
+  }
+}
+
+TEST_F(OptimizeCommand, WindowThatCannotOpenEndsTheCommandBeforeAnythingElse) {
+  rec_.failAt = "open ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ";
+  folder_.write("ORMA.ormabasebackup", "old backup");
+  EXPECT_EQ(Run(database_), "сбой: open ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ");
+  EXPECT_EQ(rec_.calls, std::vector<std::string>{rec_.failAt});
+  EXPECT_EQ(ReadBytes(testing::PathOf(backup_)), "old backup");
+}
+
+TEST_F(OptimizeCommand, PathChecksRefuseBeforeAnythingIsTouched) {
+  folder_.write("BASE.ormabasebackup", "a database someone named so");
+  folder_.write("BASE.ORMATEMPBASE", "another");
+  folder_.write("TRAIL.OrmaBaseBackup. ", "trailing dot and blank");
+  std::filesystem::create_directories(folder_.path() / "DB");
+  const std::string folderPath = folder_.file("DB") + platform::pathSeparator();
+
+  const std::string notHere = "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!";
+  const std::string network = "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\r\nСетевые пути НЕ ДОПУСКАЮТСЯ!!!";
+  auto notFound = [](const std::string& path) { return "Файл \"" + path + "\" не найден на этом компьютере!"; };
+  auto reserved = [](const std::string& path, const std::string& extension) {
+    return "Файл \"" + path + "\" имеет расширение \"" + extension +
+           "\", которое программа использует для своих служебных файлов!\r\n"
+           "Оптимизация такого файла НЕ ДОПУСКАЕТСЯ: при ней он был бы удален.\r\n"
+           "Переименуйте файл базы данных и повторите попытку.";
+  };
+
+  struct Case {
+    std::string path;
+    std::string message;
+  };
+  const Case cases[] = {
+      // Drive S: in any case, before the existence test.
+      {"S:\\BASE.FDB", notHere},
+      {"s:\\base.fdb", notHere},
+      {"s:\\", notHere},
+      // Only "S:\" itself: other drives and forms go on to the existence test.
+      {"s:base.fdb", notFound("s:base.fdb")},
+      {"T:\\base.fdb", notFound("T:\\base.fdb")},
+      {" S:\\base.fdb", notFound(" S:\\base.fdb")},
+      {"\\\\host\\share\\base.fdb", network},
+      {"\\\\", network},
+      {"\\base.fdb", notFound("\\base.fdb")},
+      {"C:\\RUDE\\DB\\", notFound("C:\\RUDE\\DB\\")},
+      {folderPath, notFound(folderPath)},
+      {"", notFound("")},
+      // Our own extensions, in any case, also behind trailing dots and blanks that Windows drops.
+      {folder_.file("BASE.ormabasebackup"), reserved(folder_.file("BASE.ormabasebackup"), ".ormabasebackup")},
+      {folder_.file("BASE.ORMATEMPBASE"), reserved(folder_.file("BASE.ORMATEMPBASE"), ".ORMATEMPBASE")},
+      {folder_.file("TRAIL.OrmaBaseBackup. "), reserved(folder_.file("TRAIL.OrmaBaseBackup. "), ".OrmaBaseBackup")},
+      {folder_.file("NONE.ormatempbase"), notFound(folder_.file("NONE.ormatempbase"))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    rec_.calls.clear();
+    EXPECT_EQ(Run(c.path), c.message);
+    EXPECT_TRUE(rec_.calls.empty()) << rec_.calls.front();
+  }
+  EXPECT_EQ(ReadBytes(folder_.path() / "BASE.ormabasebackup"), "a database someone named so");
+  EXPECT_EQ(ReadBytes(folder_.path() / "BASE.ORMATEMPBASE"), "another");
+  EXPECT_EQ(ReadBytes(folder_.path() / "TRAIL.OrmaBaseBackup. "), "trailing dot and blank");
+}
+
+TEST(BackupPathFor, ReplacesOrAppendsTheExtension) {
+  struct Case {
+    PathStyle style;
+    const char* database;
+    const char* backup;
+  };
+  const Case cases[] = {
+      {PathStyle::Windows, "C:\\RUDE\\DB\\ORMA.FDB", "C:\\RUDE\\DB\\ORMA.ormabasebackup"},
+      {PathStyle::Windows, "C:\\RUDE\\DB\\Mirsa\\Mirsa.FDB", "C:\\RUDE\\DB\\Mirsa\\Mirsa.ormabasebackup"},
+      {PathStyle::Windows, "C:\\db\\base", "C:\\db\\base.ormabasebackup"},
+      {PathStyle::Windows, "C:\\my.dir\\base", "C:\\my.dir\\base.ormabasebackup"},
+      {PathStyle::Windows, "C:\\db\\base.old.fdb", "C:\\db\\base.old.ormabasebackup"},
+      {PathStyle::Windows, "C:\\Базы\\Магазин.fdb", "C:\\Базы\\Магазин.ormabasebackup"},
+      {PathStyle::Posix, "/opt/rude/DB/ORMA.FDB", "/opt/rude/DB/ORMA.ormabasebackup"},
+      {PathStyle::Posix, "/opt/my.dir/base", "/opt/my.dir/base.ormabasebackup"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.database);
+    EXPECT_EQ(BackupPathFor(c.database, c.style), c.backup);
+  }
+}
+
+}  // namespace
+}  // namespace orma
