@@ -95,6 +95,9 @@ class TProgressViewer final : public TThreadObject {
   bool PercentMode() const { return PercentMode_; }
   bool ButtonVisible() const { return ButtonVisible_.load(); }
   bool HasWorker() const { return Worker_ != nullptr; }
+  // The native window handle's value while the window exists, else 0 (always 0 without a
+  // window system).
+  std::uintptr_t WindowHandle() const { return WindowHandleValue_.load(); }
   // The bar: in percent mode the percentage; otherwise the moving block's left edge in pixels.
   // Set it from any thread in percent mode; the window thread moves the block itself.
   double Progress() const { return Progress_.load(); }
@@ -138,6 +141,7 @@ class TProgressViewer final : public TThreadObject {
   TColor BackgroundColor_ = clBtnFace;
   TViewerEvent OnCancel_;
   std::shared_ptr<TViewerLink> Link_;
+  std::atomic<std::uintptr_t> WindowHandleValue_{0};
 };
 
 }  // namespace orma
