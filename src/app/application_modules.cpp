@@ -4,6 +4,7 @@
 
 #include "dbutils/zelmar_bridge.h"
 #include "logger/logging_module.h"
+#include "progress/progress_module.h"
 
 namespace orma {
 
@@ -16,9 +17,9 @@ struct Module {
 
 void StartBridge() { ZelmarModuleStart(); }
 
-// The progress window module takes its place between these two when it is built.
 constexpr Module kModules[] = {
     {StartBridge, ZelmarModuleEnd},
+    {progress::StartModule, progress::EndModule},
     {logging::StartModule, logging::EndModule},
 };
 

@@ -10,6 +10,7 @@
 #include "dbutils/scratch_folder.h"
 #include "dbutils/zelmar_bridge.h"
 #include "logger/logging_module.h"
+#include "progress/progress_module.h"
 
 namespace orma {
 namespace {
@@ -24,6 +25,7 @@ TEST(ApplicationModules, WithoutTheLibraryNothingAfterTheBridgeStarts) {
     EXPECT_EQ(e.Message(), "Модуль Zelmar.dll не загружен. В запуске приложения отказано!");
   }
   EXPECT_EQ(logging::ErrorsLogger(), nullptr);
+  EXPECT_FALSE(progress::WindowClassRegistered());
   // The program ends the half-started modules at exit; that must be safe.
   EndApplicationModules();
   EndApplicationModules();
@@ -37,6 +39,7 @@ TEST(ApplicationModules, StartInOrderAndEndInReverse) {
   {
     ApplicationModules modules;
     EXPECT_NE(logging::ErrorsLogger(), nullptr);
+    EXPECT_TRUE(progress::WindowClassRegistered());
     EXPECT_EQ(ZelmarGetPassword(), "secret");
   }
   EXPECT_EQ(logging::ErrorsLogger(), nullptr);
