@@ -197,28 +197,5 @@ TEST_F(LineTest, ConstructorAndDestructorWriteNothing) {
   EXPECT_FALSE(platform::fileExists(folder / "untouched.log"));
 }
 
-TEST_F(LineTest, Defaults) {
-  TKestLogger logger(folder / "d.log");
-  EXPECT_EQ(logger.SizeLimit, 1048576);
-  EXPECT_TRUE(logger.TruncateInPlace);
-  EXPECT_TRUE(logger.Enabled);
-  EXPECT_EQ(logger.SourceTag, "");
-  EXPECT_FALSE(logger.ShowThreadId);
-  EXPECT_FALSE(logger.ShowProcessId);
-  EXPECT_EQ(logger.TimestampFormat, "dd/mm/yyyy hh:nn:ss.zzz");
-  EXPECT_FALSE(logger.ShowMarker);
-  EXPECT_TRUE(logger.ShowLevelTag);
-  EXPECT_TRUE(logger.GetUseMutex());
-  EXPECT_TRUE(logger.HasMutex());
-  EXPECT_EQ(logger.ArchiveCount, 10);
-  EXPECT_FALSE(logger.IsErrorsWriter);
-  EXPECT_EQ(logger.Levels, 0xFF);
-  EXPECT_EQ(logger.NotifyWindow, 0u);
-  EXPECT_EQ(logger.NotifyMessage, 1345u);
-  EXPECT_EQ(logger.RecentLimit, 1024);
-  EXPECT_EQ(logger.MaxAge, 0.0);
-  EXPECT_EQ(logger.LastAgeCheck, 0.0);
-}
-
 }  // namespace
 }  // namespace orma::testing

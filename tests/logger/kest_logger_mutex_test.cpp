@@ -81,8 +81,6 @@ TEST(LoggingModule, TheErrorsLoggerWritesKestLoggerErrorsWriterInTheTempFolderAn
   EXPECT_EQ(errors->GetFileName(), platform::tempFolder() + "KestLoggerErrorsWriter.log");
   EXPECT_TRUE(errors->IsErrorsWriter);
   EXPECT_TRUE(errors->TruncateInPlace);
-  EXPECT_TRUE(errors->HasMutex());
-  EXPECT_EQ(errors->SizeLimit, 1048576);
   logging::EndModule();
   EXPECT_EQ(logging::ErrorsLogger(), nullptr);
   if (wasStarted) logging::StartModule();
