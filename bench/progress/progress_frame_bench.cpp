@@ -3,7 +3,7 @@
 // after thousands of frames with a layout every 10 frames.
 //
 //   wine progress_frame_bench.exe [seconds] [frames]     (frames 0: CPU only)
-#include <windows.h>
+#include "platform/windows/windows_support.h"
 
 #include <atomic>
 #include <cstdio>

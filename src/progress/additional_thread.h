@@ -16,6 +16,7 @@ class TAdditionalThread final : public TThreadObject {
   TAdditionalThread(std::shared_ptr<TViewerLink> Viewer, TWorkEvent OnWork);
 
  private:
+  friend class TProgressViewer;   // frees a worker that was never resumed
   ~TAdditionalThread() override;
   void Execute() override;
 

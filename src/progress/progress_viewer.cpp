@@ -1,6 +1,7 @@
 #include "progress/progress_viewer.h"
 
 #include <condition_variable>
+#include <system_error>
 
 #include "progress/additional_thread.h"
 #include "progress/elapsed_time.h"
@@ -36,7 +37,14 @@ TProgressViewerPtr TProgressViewer::Create(const std::string& Caption, bool Perc
                                            TWorkEvent OnWork) {
   auto* viewer = new TProgressViewer(Caption, PercentMode, ShowCancelButton, std::move(OnWork));
   // Started only now, when every field is set, so the window thread never sees a half-built viewer.
-  viewer->Resume();
+  try {
+    viewer->Resume();
+  } catch (const std::system_error& e) {
+    // Nothing runs yet: the viewer and its suspended worker are freed here, not by themselves.
+    delete viewer->Worker_;
+    delete viewer;
+    throw EProgressException(std::string("Не удалось запустить поток окна визуализации: ") + e.what());
+  }
   return TProgressViewerPtr(viewer);
 }
 

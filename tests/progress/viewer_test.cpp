@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "progress/elapsed_time.h"
+#include "progress/frame_observer.h"
 #include "progress/progress_exception.h"
 #include "progress/progress_settings.h"
 #include "progress/progress_viewer.h"
@@ -152,6 +153,53 @@ TEST(ViewerConcurrency, LinesChangedFromSeveralThreadsWhileTheWindowRuns) {
     EXPECT_EQ(lines[2 + t].Color, 199u);
   }
   EXPECT_TRUE(CloseAndWait(viewer));
+}
+
+struct RecordingObserver : TFrameObserver {
+  std::mutex lock;
+  std::vector<TFrameSnapshot> frames;
+  void OnFrame(const TFrameSnapshot& frame) override {
+    std::lock_guard l(lock);
+    frames.push_back(frame);
+  }
+  std::vector<TFrameSnapshot> Frames() {
+    std::lock_guard l(lock);
+    return frames;
+  }
+};
+
+TEST(ViewerFrames, TheObserverSeesTheLinesEveryFrameAndALastClosingFrame) {
+  auto observer = std::make_shared<RecordingObserver>();
+  SetFrameObserver(observer);
+  auto viewer = TProgressViewer::Create("ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ", false, false);
+  const auto id = reinterpret_cast<std::uintptr_t>(viewer.get());
+  viewer->SetStringInfo(10, "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ", taRightJustify, true, clGreen, fsBold, 14, "");
+  const bool sawStep = WaitUntil([&] {
+    for (const TFrameSnapshot& f : observer->Frames())
+      for (const auto& line : f.Lines)
+        if (line.first == 10 && line.second == "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ") return true;
+    return false;
+  }, 2000);
+  const bool closed = CloseAndWait(viewer);
+  SetFrameObserver(nullptr);
+  ASSERT_TRUE(sawStep);
+  ASSERT_TRUE(closed);
+
+  const std::vector<TFrameSnapshot> frames = observer->Frames();
+  ASSERT_GE(frames.size(), 2u);
+  for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_FALSE(frames[i].Closing);
+    EXPECT_EQ(frames[i].ViewerId, id);
+    EXPECT_LE(frames[i].ElapsedMs, frames[i + 1].ElapsedMs);
+  }
+  const TFrameSnapshot& last = frames.back();
+  EXPECT_TRUE(last.Closing);
+  std::vector<std::int32_t> keys;
+  for (const auto& line : last.Lines) keys.push_back(line.first);
+  EXPECT_EQ(keys, (std::vector<std::int32_t>{-1, 0, 10, 1000, 1001, 1002}));
+  EXPECT_EQ(last.Lines[1].second, "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ");
+  EXPECT_EQ(last.ElapsedText.rfind("Общее время: ", 0), 0u) << last.ElapsedText;
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // display (the wine fixture).
 #include <gtest/gtest.h>
 
-#include <windows.h>
+#include "platform/windows/windows_support.h"
 
 #include <algorithm>
 #include <atomic>
@@ -165,6 +165,65 @@ TEST(ProgressWindow, TheBlockAdvancesTenPixelsAFrameAndWrapsToMinus40) {
   }
   EXPECT_TRUE(wrapped);
   EXPECT_TRUE(CloseAndWait(viewer));
+}
+
+TEST(ProgressWindow, PercentModeClampsTheValueItShows) {
+  auto viewer = TProgressViewer::Create("A", true, false);
+  ASSERT_NE(WaitForWindow(*viewer), nullptr);
+  struct Case {
+    double set, shown;
+  };
+  for (const Case& c : {Case{150.0, 100.0}, Case{-5.0, 0.0}, Case{42.9, 42.9}, Case{100.0, 100.0}}) {
+    SCOPED_TRACE(c.set);
+    viewer->SetProgress(c.set);
+    EXPECT_TRUE(WaitUntil([&] { return viewer->Progress() == c.shown; }, 2000)) << viewer->Progress();
+  }
+  // 42.9 %: the filled part of the 410-pixel bar ends at (406 * 0.429) + 2 = 176, inside at 175.
+  viewer->SetProgress(42.9);
+  platform::sleepMs(200);
+  const Capture capture(WindowOf(*viewer));
+  const int y = capture.Height() - 57;   // the bar's fourth row: inside the block, above the percentage text
+  EXPECT_EQ(capture.At(20 + 3, y), kCyan);
+  EXPECT_EQ(capture.At(20 + 174, y), kCyan);
+  EXPECT_EQ(capture.At(20 + 176, y), 0xFFFFFFu);
+  EXPECT_TRUE(CloseAndWait(viewer));
+}
+
+// Dark pixels of the elapsed-time row, as the leftmost and rightmost column that has one.
+std::pair<int, int> TimeTextColumns(const Capture& capture, int fromX, int toX) {
+  int left = -1, right = -1;
+  for (int y = capture.Height() - 25; y < capture.Height() - 8; ++y)
+    for (int x = fromX; x < toX; ++x)
+      if ((capture.At(x, y) & 0xFF) < 0x60 && ((capture.At(x, y) >> 8) & 0xFF) < 0x60) {
+        if (left < 0 || x < left) left = x;
+        right = std::max(right, x);
+      }
+  return {left, right};
+}
+
+TEST(ProgressWindow, ElapsedTimeStartsAt20WithTheButtonAndEnds20FromTheRightWithout) {
+  auto withButton = TProgressViewer::Create("A", false, true);
+  ASSERT_NE(WaitForWindow(*withButton), nullptr);
+  platform::sleepMs(200);
+  const Capture left(WindowOf(*withButton));
+  // Left of the button, which has dark text of its own.
+  const auto [firstLeft, firstRight] = TimeTextColumns(left, 2, left.Width() - 125);
+  EXPECT_TRUE(CloseAndWait(withButton));
+
+  auto withoutButton = TProgressViewer::Create("A", false, false);
+  ASSERT_NE(WaitForWindow(*withoutButton), nullptr);
+  platform::sleepMs(200);
+  const Capture right(WindowOf(*withoutButton));
+  const auto [secondLeft, secondRight] = TimeTextColumns(right, 2, right.Width() - 2);
+  EXPECT_TRUE(CloseAndWait(withoutButton));
+
+  // A glyph may start a pixel or two inside its cell.
+  EXPECT_GE(firstLeft, 20);
+  EXPECT_LE(firstLeft, 22);
+  EXPECT_GT(firstRight, firstLeft + 50);
+  EXPECT_LE(secondRight, 450 - 20 - 1);
+  EXPECT_GE(secondRight, 450 - 20 - 3);
+  EXPECT_LT(secondLeft, secondRight - 50);
 }
 
 TEST(ProgressWindow, EscapeCancelsOtherKeysAndCloseDoNothing) {

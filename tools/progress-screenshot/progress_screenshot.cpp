@@ -1,7 +1,7 @@
 // progress_screenshot.exe <file.bmp> [delay ms]
 // Opens the Optimize command's progress window at its backup step, waits, and writes the
 // window's pixels, as the screen shows them, to a 24-bit BMP file.
-#include <windows.h>
+#include "platform/windows/windows_support.h"
 
 #include <cstdio>
 #include <cstdlib>
