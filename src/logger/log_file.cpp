@@ -38,10 +38,6 @@ std::unique_ptr<platform::File> OpenLogFile(const std::string& name, platform::O
   }
 }
 
-}  // namespace orma::logging
-
-namespace orma::logging {
-
 void CheckIo(bool ok, const char* what, const std::string& path) {
   if (!ok) RaiseLastOSError(what, path);
 }

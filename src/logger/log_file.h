@@ -1,6 +1,8 @@
-// Opening the log file, with a short retry while another opener holds it.
+// Opening the log file, with a short retry while another opener holds it, and the checks that
+// turn a failed file operation into an exception for the failure report.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -17,10 +19,6 @@ class LogSystemCalls;
 // as EOSError. A timeout of 0 opens once; a negative one means DefaultOpenTimeout.
 std::unique_ptr<platform::File> OpenLogFile(const std::string& name, platform::OpenMode mode, int timeoutMs,
                                             LogSystemCalls& calls);
-
-}  // namespace orma::logging
-
-namespace orma::logging {
 
 // Raises EOSError "<what> "<path>": <code> <system text>" for the last system error unless ok.
 void CheckIo(bool ok, const char* what, const std::string& path);
