@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/process.h"
@@ -248,6 +249,19 @@ TEST(ProgressWindow, EscapeCancelsOtherKeysAndCloseDoNothing) {
   EXPECT_TRUE(WaitUntil([&] { return viewer->Cancelled(); }, 2000));
   EXPECT_EQ(handlerCalls.load(), 1);
   EXPECT_TRUE(::IsWindowVisible(window)) << "a cancel leaves the window as it is";
+  EXPECT_TRUE(CloseAndWait(viewer));
+}
+
+TEST(ProgressWindow, AFailingCancelHandlerLeavesTheWindowRunning) {
+  auto viewer = TProgressViewer::Create("A", false, true);
+  viewer->SetOnCancel([](TProgressViewer&) { throw std::runtime_error("handler failed"); });
+  const HWND window = WaitForWindow(*viewer);
+  ASSERT_NE(window, nullptr);
+  ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return viewer->Cancelled(); }, 2000));
+  const double before = viewer->Progress();
+  EXPECT_TRUE(WaitUntil([&] { return viewer->Progress() != before; }, 2000)) << "frames stopped";
+  EXPECT_TRUE(::IsWindowVisible(window));
   EXPECT_TRUE(CloseAndWait(viewer));
 }
 
