@@ -1,0 +1,63 @@
+#include "app/restore_database.h"
+
+#include <vector>
+
+#include "app/app_logger.h"
+#include "app/replace_working_file.h"
+#include "app/service_output.h"
+#include "common/exceptions.h"
+#include "common/filenames.h"
+#include "common/format.h"
+#include "common/wrap_exception.h"
+#include "fbclient/service_connection.h"
+#include "logger/kest_logger.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/process.h"
+
+namespace orma {
+namespace {
+
+// The server may still be closing the restored file when the service reports its end.
+constexpr unsigned kSettleMs = 1000;
+
+}  // namespace
+
+void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
+                     const std::string& backupPath, const std::string& userName,
+                     const std::string& password, std::int32_t port) {
+  const std::string tempPath = ChangeFileExt(databasePath, ".ormatempbase");
+  std::vector<std::string> output;
+  try {
+    AppLogger->LogFmt("База данных \"%s\" будет восстановлена из резервной копии", {databasePath}, 5);
+    {
+      fb::ServiceConnection service;
+      if (platform::fileExists(tempPath)) {
+        if (platform::deleteFile(tempPath)) {
+          AppLogger->Log("Удален старый файл временной базы данных: " + tempPath, 0);
+        } else {
+          const int code = platform::lastError();
+          throw Exception(Format("Ошибка при удалении файла \"%s\": %s", {tempPath, platform::systemMessage(code)}));
+        }
+      }
+      service.attach(serverHost, port, userName, password);
+      service.startRestore(backupPath, tempPath);
+      ReadServiceOutput(service, output, "Лог восстановления (предоставлен в целях отладки ошибки):\r\n");
+    }
+    platform::sleepMs(kSettleMs);
+    if (!platform::fileExists(tempPath)) {
+      throw Exception("Операция восстановлена завершилась успешно, однако куда и что она восстановила - не понятно...");
+    }
+    AppLogger->Log("Восстановление временной БД из резервной копии завершено", 5);
+    ReplaceWorkingFile(tempPath, databasePath);
+    AppLogger->Log("Восстановление из резервной копии завершено", 5);
+  } catch (const Exception& e) {
+    AppLogger->Log("Ошибка восстановления из резервной копии: " + e.Message(), 2);
+    WrapException(e, "Восстановление из резервной копии", true)->Raise();
+  } catch (const std::exception& e) {
+    AppLogger->Log(std::string("Ошибка восстановления из резервной копии: ") + e.what(), 2);
+    WrapException(Exception(e.what()), "Восстановление из резервной копии", true)->Raise();
+  }
+}
+
+}  // namespace orma

@@ -1,0 +1,70 @@
+#include "fbclient/client_library.h"
+
+#include <memory>
+#include <mutex>
+
+#include "fbclient/fb_error.h"
+#include "platform/dynlib.h"
+#include "platform/fbclient_location.h"
+
+namespace orma::fb {
+namespace {
+
+struct LoadedClient {
+  platform::DynamicLibrary library;
+  ClientApi api{};
+};
+
+// Resolves every entry point; on failure names the first one missing.
+bool resolveAll(const platform::DynamicLibrary& library, ClientApi& api, std::string& missing) {
+  struct Entry {
+    const char* name;
+    void** slot;
+  };
+  const Entry entries[] = {
+      {"isc_service_attach", reinterpret_cast<void**>(&api.serviceAttach)},
+      {"isc_service_detach", reinterpret_cast<void**>(&api.serviceDetach)},
+      {"isc_service_start", reinterpret_cast<void**>(&api.serviceStart)},
+      {"isc_service_query", reinterpret_cast<void**>(&api.serviceQuery)},
+      {"fb_interpret", reinterpret_cast<void**>(&api.interpret)},
+  };
+  for (const Entry& entry : entries) {
+    *entry.slot = library.resolve(entry.name);
+    if (*entry.slot == nullptr) {
+      missing = entry.name;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const ClientApi& clientApi() {
+  // Never unloaded: the client library keeps threads and at-exit handlers of its own, and
+  // unloading it under them is not safe.
+  static std::mutex lock;
+  static LoadedClient* loaded = nullptr;
+  std::lock_guard<std::mutex> guard(lock);
+  if (loaded != nullptr) return loaded->api;
+
+  std::string reasons;
+  for (const std::string& candidate : platform::firebirdClientCandidates()) {
+    auto client = std::make_unique<LoadedClient>();
+    std::string reason;
+    if (!client->library.load(candidate)) {
+      reason = client->library.errorText();
+    } else {
+      std::string missing;
+      if (resolveAll(client->library, client->api, missing)) {
+        loaded = client.release();
+        return loaded->api;
+      }
+      reason = "нет функции " + missing;
+    }
+    reasons += "\r\n" + candidate + ": " + reason;
+  }
+  throw EFirebirdError("Не удалось загрузить клиентскую библиотеку Firebird. Места поиска:" + reasons);
+}
+
+}  // namespace orma::fb

@@ -1,0 +1,21 @@
+// The Firebird client library, loaded at the first use and kept until the process ends.
+#pragma once
+
+#include "fbclient/fb_api.h"
+
+namespace orma::fb {
+
+struct ClientApi {
+  ServiceAttachFn serviceAttach;
+  ServiceDetachFn serviceDetach;
+  ServiceStartFn serviceStart;
+  ServiceQueryFn serviceQuery;
+  InterpretFn interpret;
+};
+
+// Loads the library from the first of platform::firebirdClientCandidates() that loads and
+// resolves its entry points. Raises EFirebirdError naming the library and every place tried,
+// with the loader's reason for each; the next call tries again.
+const ClientApi& clientApi();
+
+}  // namespace orma::fb

@@ -1,0 +1,53 @@
+// The few entry points, types and constants of the Firebird client library's C interface that
+// the services client uses. We declare them ourselves because the library is loaded at run
+// time: the program has to start, and say what is missing, on a computer without it. A native
+// test holds every value and signature against the installed ibase.h.
+#pragma once
+
+#include <cstdint>
+
+namespace orma::fb {
+
+static_assert(sizeof(void*) == 8, "the handle type below is the 64-bit one");
+
+using IscStatus = std::intptr_t;
+using IscLong = std::int32_t;
+using SvcHandle = unsigned int;   // FB_API_HANDLE on 64-bit systems
+
+constexpr int kStatusLength = 20;
+
+using ServiceAttachFn = IscStatus (*)(IscStatus* status, unsigned short nameLength, const char* serviceName,
+                                      SvcHandle* handle, unsigned short spbLength, const char* spb);
+using ServiceDetachFn = IscStatus (*)(IscStatus* status, SvcHandle* handle);
+using ServiceStartFn = IscStatus (*)(IscStatus* status, SvcHandle* handle, IscLong* reserved,
+                                     unsigned short spbLength, const char* spb);
+using ServiceQueryFn = IscStatus (*)(IscStatus* status, SvcHandle* handle, IscLong* reserved,
+                                     unsigned short sendLength, const char* sendItems,
+                                     unsigned short requestLength, const char* requestItems,
+                                     unsigned short bufferLength, char* buffer);
+using InterpretFn = IscLong (*)(char* buffer, unsigned int bufferLength, const IscStatus** vector);
+
+// Service parameter block of the attachment.
+constexpr unsigned char isc_spb_version = 2;
+constexpr unsigned char isc_spb_current_version = 2;
+constexpr unsigned char isc_spb_user_name = 28;
+constexpr unsigned char isc_spb_password = 29;
+constexpr unsigned char isc_spb_utf8_filename = 118;
+
+// Service start requests.
+constexpr unsigned char isc_action_svc_backup = 1;
+constexpr unsigned char isc_action_svc_restore = 2;
+constexpr unsigned char isc_spb_dbname = 106;
+constexpr unsigned char isc_spb_verbose = 107;
+constexpr unsigned char isc_spb_options = 108;
+constexpr unsigned char isc_spb_bkp_file = 5;
+constexpr std::uint32_t isc_spb_res_create = 0x2000;
+
+// Service queries and their replies.
+constexpr unsigned char isc_info_end = 1;
+constexpr unsigned char isc_info_truncated = 2;
+constexpr unsigned char isc_info_data_not_ready = 4;
+constexpr unsigned char isc_info_svc_line = 62;
+constexpr unsigned char isc_info_svc_timeout = 64;
+
+}  // namespace orma::fb

@@ -1,0 +1,78 @@
+#include "fbclient/service_request.h"
+
+#include <cstdint>
+
+#include "common/format.h"
+#include "fbclient/fb_api.h"
+#include "fbclient/fb_error.h"
+
+namespace orma::fb {
+namespace {
+
+void appendByte(std::string& block, unsigned value) { block += static_cast<char>(value & 0xFF); }
+
+void appendLittleEndian(std::string& block, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) appendByte(block, value >> (8 * i));
+}
+
+// Attachment items carry a one-byte length.
+void appendShortString(std::string& block, unsigned char tag, const std::string& value) {
+  if (value.size() > 255) {
+    throw EFirebirdError(Format("Параметр службы %d длиннее 255 байт", {static_cast<int>(tag)}));
+  }
+  appendByte(block, tag);
+  appendByte(block, static_cast<unsigned>(value.size()));
+  block += value;
+}
+
+// Start items carry a two-byte length.
+void appendString(std::string& block, unsigned char tag, const std::string& value) {
+  if (value.size() > 65535) {
+    throw EFirebirdError(Format("Параметр службы %d длиннее 65535 байт", {static_cast<int>(tag)}));
+  }
+  appendByte(block, tag);
+  appendLittleEndian(block, static_cast<std::uint32_t>(value.size()), 2);
+  block += value;
+}
+
+}  // namespace
+
+std::string attachParameters(const std::string& userName, const std::string& password) {
+  std::string block;
+  appendByte(block, isc_spb_version);
+  appendByte(block, isc_spb_current_version);
+  appendShortString(block, isc_spb_user_name, userName);
+  appendShortString(block, isc_spb_password, password);
+  appendShortString(block, isc_spb_utf8_filename, "");
+  return block;
+}
+
+std::string backupRequest(const std::string& database, const std::string& backupFile) {
+  std::string block;
+  appendByte(block, isc_action_svc_backup);
+  appendString(block, isc_spb_dbname, database);
+  appendString(block, isc_spb_bkp_file, backupFile);
+  appendByte(block, isc_spb_verbose);
+  return block;
+}
+
+std::string restoreRequest(const std::string& backupFile, const std::string& database) {
+  std::string block;
+  appendByte(block, isc_action_svc_restore);
+  appendString(block, isc_spb_bkp_file, backupFile);
+  appendString(block, isc_spb_dbname, database);
+  appendByte(block, isc_spb_verbose);
+  appendByte(block, isc_spb_options);
+  appendLittleEndian(block, isc_spb_res_create, 4);
+  return block;
+}
+
+std::string queryTimeout(unsigned seconds) {
+  std::string block;
+  appendByte(block, isc_info_svc_timeout);
+  appendLittleEndian(block, 4, 2);
+  appendLittleEndian(block, seconds, 4);
+  return block;
+}
+
+}  // namespace orma::fb

@@ -1,0 +1,27 @@
+// The parameter blocks of the service requests, as bytes. Pure functions, so that the layout
+// is tested without a server.
+//
+//   attachParameters("SYSDBA", "pw")  ->  02 02  1C 06 "SYSDBA"  1D 02 "pw"  76 00
+//   backupRequest("/db/a.fdb", "/db/a.fbk")
+//       ->  01  6A 09 00 "/db/a.fdb"  05 09 00 "/db/a.fbk"  6B
+#pragma once
+
+#include <string>
+
+namespace orma::fb {
+
+// The attachment's block: user name, password, and file names in UTF-8 (the server converts
+// them to its own system's code page). Raises EFirebirdError for a value over 255 bytes.
+std::string attachParameters(const std::string& userName, const std::string& password);
+
+// Backup of one database into one backup file with verbose output; every other option left
+// to the server. Raises EFirebirdError for a path over 65535 bytes.
+std::string backupRequest(const std::string& database, const std::string& backupFile);
+
+// Restore of one backup file into a new database (refused when the file exists), verbose.
+std::string restoreRequest(const std::string& backupFile, const std::string& database);
+
+// The send items of an output query: wait at most `seconds` for output.
+std::string queryTimeout(unsigned seconds);
+
+}  // namespace orma::fb

@@ -1,0 +1,54 @@
+#include "platform/fbclient_location.h"
+
+#include <windows.h>
+
+#include "platform/paths.h"
+
+namespace orma::platform {
+namespace {
+
+std::string toUtf8(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
+  return utf8;
+}
+
+std::string withSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder;
+}
+
+std::string registeredInstanceFolder() {
+  wchar_t value[MAX_PATH * 2];
+  DWORD size = sizeof value;
+  LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Firebird Project\\Firebird Server\\Instances",
+                                L"DefaultInstance", RRF_RT_REG_SZ, nullptr, value, &size);
+  if (status != ERROR_SUCCESS) return {};
+  return toUtf8(value);
+}
+
+std::string systemFolder() {
+  wchar_t folder[MAX_PATH];
+  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return toUtf8(std::wstring(folder, length));
+}
+
+std::string folderOf(const std::string& path) {
+  std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> firebirdClientCandidates() {
+  std::vector<std::string> candidates;
+  for (const std::string& folder : {registeredInstanceFolder(), folderOf(executablePath()), systemFolder()}) {
+    if (!folder.empty()) candidates.push_back(withSeparator(folder) + "fbclient.dll");
+  }
+  return candidates;
+}
+
+}  // namespace orma::platform
