@@ -28,26 +28,26 @@ using ServiceQueryFn = IscStatus (*)(IscStatus* status, SvcHandle* handle, IscLo
 using InterpretFn = IscLong (*)(char* buffer, unsigned int bufferLength, const IscStatus** vector);
 
 // Service parameter block of the attachment.
-constexpr unsigned char isc_spb_version = 2;
-constexpr unsigned char isc_spb_current_version = 2;
-constexpr unsigned char isc_spb_user_name = 28;
-constexpr unsigned char isc_spb_password = 29;
-constexpr unsigned char isc_spb_utf8_filename = 118;
+constexpr unsigned char kSpbVersion = 2;
+constexpr unsigned char kSpbCurrentVersion = 2;
+constexpr unsigned char kSpbUserName = 28;
+constexpr unsigned char kSpbPassword = 29;
+constexpr unsigned char kSpbUtf8FileName = 118;
 
 // Service start requests.
-constexpr unsigned char isc_action_svc_backup = 1;
-constexpr unsigned char isc_action_svc_restore = 2;
-constexpr unsigned char isc_spb_dbname = 106;
-constexpr unsigned char isc_spb_verbose = 107;
-constexpr unsigned char isc_spb_options = 108;
-constexpr unsigned char isc_spb_bkp_file = 5;
-constexpr std::uint32_t isc_spb_res_create = 0x2000;
+constexpr unsigned char kActionBackup = 1;
+constexpr unsigned char kActionRestore = 2;
+constexpr unsigned char kSpbDbName = 106;
+constexpr unsigned char kSpbVerbose = 107;
+constexpr unsigned char kSpbOptions = 108;
+constexpr unsigned char kSpbBackupFile = 5;
+constexpr std::uint32_t kRestoreCreate = 0x2000;
 
 // Service queries and their replies.
-constexpr unsigned char isc_info_end = 1;
-constexpr unsigned char isc_info_truncated = 2;
-constexpr unsigned char isc_info_data_not_ready = 4;
-constexpr unsigned char isc_info_svc_line = 62;
-constexpr unsigned char isc_info_svc_timeout = 64;
+constexpr unsigned char kInfoEnd = 1;
+constexpr unsigned char kInfoTruncated = 2;
+constexpr unsigned char kInfoDataNotReady = 4;
+constexpr unsigned char kInfoServiceLine = 62;
+constexpr unsigned char kInfoServiceTimeout = 64;
 
 }  // namespace orma::fb

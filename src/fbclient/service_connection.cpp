@@ -75,7 +75,7 @@ bool ServiceConnection::readLine(std::string& line) {
 void ServiceConnection::query() {
   if (!isAttached()) throw EFirebirdError("Нет подключения к менеджеру служб сервера");
   static const std::string timeout = queryTimeout(kQueryTimeoutSeconds);
-  const char request[] = {static_cast<char>(isc_info_svc_line)};
+  const char request[] = {static_cast<char>(kInfoServiceLine)};
   std::vector<char> reply(kReplySize, 0);
   IscStatus status[kStatusLength] = {};
   api_->serviceQuery(status, &handle_, nullptr, static_cast<unsigned short>(timeout.size()), timeout.data(),

@@ -18,14 +18,14 @@ bool parseItems(const char* buffer, std::size_t size, ServiceReply& reply, std::
   while (pos < size) {
     unsigned char tag = bytes[pos++];
     switch (tag) {
-      case isc_info_end:
+      case kInfoEnd:
         if (!sawLine && !waiting) {
           problem = "в ответе нет строки вывода";
           return false;
         }
         reply.ended = emptyLine && !waiting;
         return true;
-      case isc_info_svc_line: {
+      case kInfoServiceLine: {
         sawLine = true;
         if (pos + 2 > size) {
           problem = "обрывается длина строки";
@@ -47,9 +47,9 @@ bool parseItems(const char* buffer, std::size_t size, ServiceReply& reply, std::
         pos += length;
         break;
       }
-      case isc_info_svc_timeout:
-      case isc_info_data_not_ready:
-      case isc_info_truncated:
+      case kInfoServiceTimeout:
+      case kInfoDataNotReady:
+      case kInfoTruncated:
         waiting = true;
         break;
       default:

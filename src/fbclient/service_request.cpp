@@ -39,37 +39,37 @@ void appendString(std::string& block, unsigned char tag, const std::string& valu
 
 std::string attachParameters(const std::string& userName, const std::string& password) {
   std::string block;
-  appendByte(block, isc_spb_version);
-  appendByte(block, isc_spb_current_version);
-  appendShortString(block, isc_spb_user_name, userName);
-  appendShortString(block, isc_spb_password, password);
-  appendShortString(block, isc_spb_utf8_filename, "");
+  appendByte(block, kSpbVersion);
+  appendByte(block, kSpbCurrentVersion);
+  appendShortString(block, kSpbUserName, userName);
+  appendShortString(block, kSpbPassword, password);
+  appendShortString(block, kSpbUtf8FileName, "");
   return block;
 }
 
 std::string backupRequest(const std::string& database, const std::string& backupFile) {
   std::string block;
-  appendByte(block, isc_action_svc_backup);
-  appendString(block, isc_spb_dbname, database);
-  appendString(block, isc_spb_bkp_file, backupFile);
-  appendByte(block, isc_spb_verbose);
+  appendByte(block, kActionBackup);
+  appendString(block, kSpbDbName, database);
+  appendString(block, kSpbBackupFile, backupFile);
+  appendByte(block, kSpbVerbose);
   return block;
 }
 
 std::string restoreRequest(const std::string& backupFile, const std::string& database) {
   std::string block;
-  appendByte(block, isc_action_svc_restore);
-  appendString(block, isc_spb_bkp_file, backupFile);
-  appendString(block, isc_spb_dbname, database);
-  appendByte(block, isc_spb_verbose);
-  appendByte(block, isc_spb_options);
-  appendLittleEndian(block, isc_spb_res_create, 4);
+  appendByte(block, kActionRestore);
+  appendString(block, kSpbBackupFile, backupFile);
+  appendString(block, kSpbDbName, database);
+  appendByte(block, kSpbVerbose);
+  appendByte(block, kSpbOptions);
+  appendLittleEndian(block, kRestoreCreate, 4);
   return block;
 }
 
 std::string queryTimeout(unsigned seconds) {
   std::string block;
-  appendByte(block, isc_info_svc_timeout);
+  appendByte(block, kInfoServiceTimeout);
   appendLittleEndian(block, 4, 2);
   appendLittleEndian(block, seconds, 4);
   return block;

@@ -1,0 +1,512 @@
+// BackupDatabase and RestoreDatabase against the real server: the content survives, the log
+// gains exactly the expected lines, and on every failure the files on disk are where the
+// operator's instructions say they are.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+#include "app/app_logger.h"
+#include "app/backup_database.h"
+#include "app/log_entries.h"
+#include "app/restore_database.h"
+#include "common/exceptions.h"
+#include "fbclient/fb_error.h"
+#include "integration/server_support.h"
+#include "logger/kest_logger.h"
+#include "platform/errors.h"
+#include "platform/file_in_use.h"
+
+namespace orma::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kBackupHeading = "Лог резервирования (предоставлен в целях отладки ошибки):";
+const char* const kRestoreHeading = "Лог восстановления (предоставлен в целях отладки ошибки):";
+
+std::string BackupAnnouncement(const std::string& db) {
+  return "Будет создана резервная копия базы данных \"" + db + "\"";
+}
+std::string RestoreAnnouncement(const std::string& db) {
+  return "База данных \"" + db + "\" будет восстановлена из резервной копии";
+}
+
+std::string Step14Message(const std::string& temp, const std::string& db, const std::string& reason) {
+  return "Не удалось полность завершить действия по оптимизации БД!\r\n"
+         "БД была оптимизирована. Создан файл \"" + temp + "\".\r\n"
+         "Программе не удалось переименовать его в \"" + db + "\",\r\n"
+         "т.к. при попытке удаления старого файла \"" + db + "\"\r\n"
+         "возникла ошибка: " + reason + "\r\n"
+         "Убедитесь, что система Orma выгружена и повторите попытку!\r\n"
+         "Либо вы можете попытаться переименовать файлы вручную!";
+}
+
+std::string Step15Message(const std::string& temp, const std::string& db) {
+  return "ОШИБКА!!! Файл рабочей базы данных был УДАЛЕН!!!\r\n"
+         "Срочно найдите файл \"" + temp + "\"\r\n"
+         "и переименуйте его в \"" + db + "\"\r\n"
+         "Если вы этого не сделаете, то работа АЗС будет НЕВОЗМОЖНА!!!";
+}
+
+// What a failure left: its class and message, as the caller receives them.
+struct Failure {
+  std::string className;
+  std::string message;
+};
+
+template <typename Call>
+Failure Capture(Call call) {
+  try {
+    call();
+  } catch (const Exception& e) {
+    return {e.ClassName(), e.Message()};
+  }
+  ADD_FAILURE() << "no failure";
+  return {};
+}
+
+// Splits "context -> message <# class #>" and checks the frame.
+std::string Unwrapped(const Failure& failure, const std::string& context) {
+  const std::string head = context + " -> ";
+  const std::string tail = " <# " + failure.className + " #>";
+  EXPECT_EQ(failure.message.substr(0, head.size()), head) << failure.message;
+  EXPECT_GE(failure.message.size(), head.size() + tail.size()) << failure.message;
+  if (failure.message.size() < head.size() + tail.size()) return {};
+  EXPECT_EQ(failure.message.substr(failure.message.size() - tail.size()), tail) << failure.message;
+  return failure.message.substr(head.size(), failure.message.size() - head.size() - tail.size());
+}
+
+class BackupRestoreTest : public ::testing::Test {
+ protected:
+  // Made once per program, by the first test that runs, so that a failure to make it fails
+  // that test (a failure in SetUpTestSuite would only mark the tests skipped).
+  static void MakeSampleOnce() {
+    if (sample_ != nullptr) return;
+    const char* binary = std::getenv("ORMA_BINARY_DIR");
+    sampleFolder_ = new std::string(std::string(binary ? binary : "/tmp") + "/backup-restore-test-sample");
+    fs::remove_all(*sampleFolder_);
+    fs::create_directories(*sampleFolder_);
+    sample_ = new std::string(*sampleFolder_ + "/SAMPLE.FDB");
+    MakeSampleDatabase(*sample_, 4);
+    sampleDigest_ = new std::string(DatabaseDigest(*sample_));
+  }
+  static void TearDownTestSuite() {
+    if (sampleFolder_ != nullptr) fs::remove_all(*sampleFolder_);
+    delete sampleFolder_;
+    delete sample_;
+    delete sampleDigest_;
+    sampleFolder_ = sample_ = sampleDigest_ = nullptr;
+  }
+
+  void SetUp() override {
+    server_ = Server();
+    ASSERT_NE(server_.port, 0);
+    MakeSampleOnce();
+    ASSERT_FALSE(sampleDigest_->empty()) << "the sample database could not be made";
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = *sampleFolder_ + "/../backup-restore-test-" + info->name();
+    folder_ = fs::weakly_canonical(folder_).string();
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    db_ = folder_ + "/ORMA.FDB";
+    backup_ = folder_ + "/ORMA.ormabasebackup";
+    temp_ = folder_ + "/ORMA.ormatempbase";
+    log_ = folder_ + "/OrmaOptimizeDB.log";
+    AppLogger = new TKestLogger(log_);
+  }
+
+  void TearDown() override {
+    delete AppLogger;
+    AppLogger = nullptr;
+    if (!HasFailure()) fs::remove_all(folder_);
+  }
+
+  void CopySample(const std::string& to) { fs::copy_file(*sample_, to); }
+
+  void Backup(const std::string& db, const std::string& backup, const std::string& password) {
+    BackupDatabase("127.0.0.1", db, backup, "SYSDBA", password, server_.port);
+  }
+  void Backup() { Backup(db_, backup_, server_.password); }
+  void Restore(const std::string& db, const std::string& backup) {
+    RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port);
+  }
+  void Restore() { Restore(db_, backup_); }
+
+  std::vector<LogEntry> Log() { return ReadLogEntries(log_); }
+
+  static std::string* sampleFolder_;
+  static std::string* sample_;
+  static std::string* sampleDigest_;
+  ServerSettings server_;
+  std::string folder_, db_, backup_, temp_, log_;
+};
+
+std::string* BackupRestoreTest::sampleFolder_ = nullptr;
+std::string* BackupRestoreTest::sample_ = nullptr;
+std::string* BackupRestoreTest::sampleDigest_ = nullptr;
+
+// Waits until the server has created the file and let it go for good: the restore into it
+// has ended and the routine is in its pause before the existence test. At its end the restore
+// lets the file go for some milliseconds and attaches again, so only a long release counts.
+bool WaitUntilServerReleases(const std::string& path, std::atomic<bool>& stop) {
+  using Clock = std::chrono::steady_clock;
+  bool seenHeld = false;
+  Clock::time_point freeSince{};
+  bool free = false;
+  while (!stop) {
+    const bool held = HeldByAnyProcess(path);
+    if (held) {
+      seenHeld = true;
+      free = false;
+    } else if (seenHeld && fs::exists(path)) {
+      if (!free) freeSince = Clock::now();
+      free = true;
+      if (Clock::now() - freeSince > std::chrono::milliseconds(200)) return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return false;
+}
+
+// --- success -------------------------------------------------------------------------------
+
+TEST_F(BackupRestoreTest, OptimizedDatabaseHasTheSameContentInASmallerFile) {
+  CopySample(db_);
+  const auto bloatedSize = FileSize(db_);
+
+  Backup();
+  Restore();
+
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+  EXPECT_LT(FileSize(db_), bloatedSize);
+  EXPECT_FALSE(fs::exists(temp_));
+  EXPECT_TRUE(fs::exists(backup_)) << "the backup file is the caller's to delete";
+  const std::vector<LogEntry> expected = {
+      {5, BackupAnnouncement(db_)},
+      {5, "Создание резервной копии завершено"},
+      {5, RestoreAnnouncement(db_)},
+      {5, "Восстановление временной БД из резервной копии завершено"},
+      {5, "Восстановление из резервной копии завершено"},
+  };
+  EXPECT_EQ(Log(), expected);
+}
+
+TEST_F(BackupRestoreTest, LeftoverBackupAndTemporaryFilesAreReplacedAndLogged) {
+  CopySample(db_);
+  WriteFileBytes(backup_, "stale backup");
+  WriteFileBytes(temp_, "stale temporary database");
+
+  Backup();
+  Restore();
+
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+  EXPECT_FALSE(fs::exists(temp_));
+  const std::vector<LogEntry> expected = {
+      {5, BackupAnnouncement(db_)},
+      {0, "Удален старый файл резервной копии"},
+      {5, "Создание резервной копии завершено"},
+      {5, RestoreAnnouncement(db_)},
+      {0, "Удален старый файл временной базы данных: " + temp_},
+      {5, "Восстановление временной БД из резервной копии завершено"},
+      {5, "Восстановление из резервной копии завершено"},
+  };
+  EXPECT_EQ(Log(), expected);
+}
+
+TEST_F(BackupRestoreTest, CyrillicPathsReachTheServerIntact) {
+  const std::string db = folder_ + "/База АЗС.FDB";
+  const std::string backup = folder_ + "/База АЗС.ormabasebackup";
+  CopySample(db);
+
+  Backup(db, backup, server_.password);
+  Restore(db, backup);
+
+  EXPECT_EQ(DatabaseDigest(db), *sampleDigest_);
+  EXPECT_FALSE(fs::exists(folder_ + "/База АЗС.ormatempbase"));
+}
+
+TEST_F(BackupRestoreTest, RestoredFileKeepsOwnerGroupAndMode) {
+  CopySample(db_);
+  ASSERT_EQ(RunCommand("chown 4321:4322 " + Quote(db_) + " && chmod 0640 " + Quote(db_)).exitCode, 0);
+
+  Backup();
+  Restore();
+
+  CommandResult owner = RunCommand("stat -c '%u:%g %a' " + Quote(db_));
+  EXPECT_EQ(owner.output, "4321:4322 640\n");
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+}
+
+// --- failures at the connection -------------------------------------------------------------
+
+TEST_F(BackupRestoreTest, WrongPasswordFailsAtTheAttachWithTheLibrarysText) {
+  CopySample(db_);
+  const std::string original = ReadFileBytes(db_);
+
+  const Failure backup = Capture([&] { Backup(db_, backup_, server_.password + "x"); });
+  EXPECT_EQ(backup.className, "EFirebirdError");
+  const std::string reason = Unwrapped(backup, "Создание резервной копии");
+  EXPECT_NE(reason.find("password"), std::string::npos) << reason;
+  const std::vector<LogEntry> expected = {
+      {5, BackupAnnouncement(db_)},
+      {2, "Ошибка создания резервной копии: " + reason},
+  };
+  EXPECT_EQ(Log(), expected);
+  EXPECT_FALSE(fs::exists(backup_));
+  EXPECT_EQ(ReadFileBytes(db_), original);
+}
+
+TEST_F(BackupRestoreTest, ServerNotRunningFailsBothPhasesAndTouchesNothing) {
+  CopySample(db_);
+  WriteFileBytes(backup_, "backup");
+  const std::string original = ReadFileBytes(db_);
+  // Port 1: nothing listens there, and nobody may start a server on it without root.
+  const Failure backup = Capture([&] { BackupDatabase("127.0.0.1", db_, backup_, "SYSDBA", "pw", 1); });
+  const Failure restore = Capture([&] { RestoreDatabase("127.0.0.1", db_, backup_, "SYSDBA", "pw", 1); });
+
+  EXPECT_EQ(backup.className, "EFirebirdError");
+  EXPECT_EQ(restore.className, "EFirebirdError");
+  const std::string backupReason = Unwrapped(backup, "Создание резервной копии");
+  const std::string restoreReason = Unwrapped(restore, "Восстановление из резервной копии");
+  EXPECT_NE(backupReason.find("127.0.0.1"), std::string::npos) << backupReason;
+  const std::vector<LogEntry> expected = {
+      {5, BackupAnnouncement(db_)},
+      {0, "Удален старый файл резервной копии"},
+      {2, "Ошибка создания резервной копии: " + backupReason},
+      {5, RestoreAnnouncement(db_)},
+      {2, "Ошибка восстановления из резервной копии: " + restoreReason},
+  };
+  EXPECT_EQ(Log(), expected);
+  EXPECT_EQ(ReadFileBytes(db_), original);
+  EXPECT_FALSE(fs::exists(temp_));
+}
+
+// --- failures on the server while the output is read ----------------------------------------
+
+// Checks a logged output message: the heading, then the server's lines, at least one.
+void ExpectOutputMessage(const LogEntry& entry, const std::string& heading) {
+  EXPECT_EQ(entry.level, 0);
+  ASSERT_EQ(entry.message.substr(0, heading.size() + 2), heading + "\r\n") << entry.message;
+  const std::string lines = entry.message.substr(heading.size() + 2);
+  EXPECT_EQ(lines.substr(0, 5), "gbak:") << lines;
+  EXPECT_EQ(lines.find(" \r\n"), std::string::npos) << "a line kept its line break blank: " << lines;
+}
+
+TEST_F(BackupRestoreTest, BackupFailingOnTheServerLogsItsOutputBeforeTheError) {
+  CopySample(db_);
+  TmpfsMount small(folder_ + "/small", 256 * 1024);
+  ASSERT_TRUE(small.mounted());
+  const std::string backup = folder_ + "/small/ORMA.ormabasebackup";
+
+  const Failure failure = Capture([&] { Backup(db_, backup, server_.password); });
+
+  EXPECT_EQ(failure.className, "EFirebirdError");
+  const std::string reason = Unwrapped(failure, "Создание резервной копии");
+  const std::vector<LogEntry> log = Log();
+  ASSERT_EQ(log.size(), 3u) << ::testing::PrintToString(log);
+  EXPECT_EQ(log[0], (LogEntry{5, BackupAnnouncement(db_)}));
+  ExpectOutputMessage(log[1], kBackupHeading);
+  EXPECT_EQ(log[2], (LogEntry{2, "Ошибка создания резервной копии: " + reason}));
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+}
+
+TEST_F(BackupRestoreTest, LoggedOutputIsTheServersLinesInOrderNoneLost) {
+  // The same backup, run to its end by the server's own tool into the same path on a large
+  // disk, gives the reference: what we logged must be its beginning, line for line.
+  CopySample(db_);
+  const std::string backup = folder_ + "/small/ORMA.ormabasebackup";
+  {
+    TmpfsMount small(folder_ + "/small", 256 * 1024);
+    ASSERT_TRUE(small.mounted());
+    Capture([&] { Backup(db_, backup, server_.password); });
+  }
+  fs::create_directories(folder_ + "/small");
+  CommandResult reference = RunCommand("gbak -b -v -se " + Quote("127.0.0.1/" + std::to_string(server_.port) + ":service_mgr") +
+                                       " -user SYSDBA -password " + Quote(server_.password) + " " + Quote(db_) + " " +
+                                       Quote(backup));
+  ASSERT_EQ(reference.exitCode, 0) << reference.output;
+  std::vector<std::string> expected;
+  std::istringstream referenceLines(reference.output);
+  for (std::string line; std::getline(referenceLines, line);) {
+    if (!line.empty() && line.back() == ' ') line.pop_back();
+    expected.push_back(line);
+  }
+
+  const std::vector<LogEntry> log = Log();
+  ASSERT_EQ(log.size(), 3u) << ::testing::PrintToString(log);
+  std::vector<std::string> logged;
+  const std::string text = log[1].message.substr(std::string(kBackupHeading).size() + 2);
+  for (std::size_t pos = 0; pos <= text.size();) {
+    std::size_t end = text.find("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    logged.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  ASSERT_GE(logged.size(), 10u) << text;
+  ASSERT_LE(logged.size(), expected.size()) << text;
+  EXPECT_EQ(logged, std::vector<std::string>(expected.begin(), expected.begin() + logged.size()));
+}
+
+TEST_F(BackupRestoreTest, RestoreFailingOnTheServerLeavesTheWorkingFileUntouched) {
+  CopySample(db_);
+  Backup();
+  // Half a backup: the server reads and reports the first part, then finds the file cut off.
+  const std::string whole = ReadFileBytes(backup_);
+  WriteFileBytes(backup_, whole.substr(0, whole.size() / 2));
+  const std::string original = ReadFileBytes(db_);
+
+  const Failure failure = Capture([&] { Restore(); });
+
+  EXPECT_EQ(failure.className, "EFirebirdError");
+  const std::string reason = Unwrapped(failure, "Восстановление из резервной копии");
+  const std::vector<LogEntry> log = Log();
+  ASSERT_EQ(log.size(), 5u) << ::testing::PrintToString(log);
+  EXPECT_EQ(log[2], (LogEntry{5, RestoreAnnouncement(db_)}));
+  ExpectOutputMessage(log[3], kRestoreHeading);
+  EXPECT_EQ(log[4], (LogEntry{2, "Ошибка восстановления из резервной копии: " + reason}));
+  EXPECT_EQ(ReadFileBytes(db_), original);
+}
+
+// --- failures of our own file steps ---------------------------------------------------------
+
+TEST_F(BackupRestoreTest, UndeletableLeftoversEndTheCallBeforeAnyConnection) {
+  TmpfsMount readOnly(folder_ + "/ro", 1024 * 1024);
+  ASSERT_TRUE(readOnly.mounted());
+  const std::string db = folder_ + "/ro/ORMA.FDB";
+  const std::string backup = folder_ + "/ro/ORMA.ormabasebackup";
+  const std::string temp = folder_ + "/ro/ORMA.ormatempbase";
+  WriteFileBytes(db, "db");
+  WriteFileBytes(backup, "old backup");
+  WriteFileBytes(temp, "old temp");
+  readOnly.RemountReadOnly();
+  const std::string reason = platform::systemMessage(EROFS);
+
+  // Port 1 would fail at once if a connection were attempted: the deletion must come first.
+  const Failure backupFailure = Capture([&] { BackupDatabase("127.0.0.1", db, backup, "SYSDBA", "pw", 1); });
+  const Failure restoreFailure = Capture([&] { RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", "pw", 1); });
+
+  const std::string backupMessage = "Ошибка при удалении файла \"" + backup + "\": " + reason;
+  const std::string restoreMessage = "Ошибка при удалении файла \"" + temp + "\": " + reason;
+  EXPECT_EQ(backupFailure.className, "Exception");
+  EXPECT_EQ(backupFailure.message, "Создание резервной копии -> " + backupMessage + " <# Exception #>");
+  EXPECT_EQ(restoreFailure.className, "Exception");
+  EXPECT_EQ(restoreFailure.message, "Восстановление из резервной копии -> " + restoreMessage + " <# Exception #>");
+  const std::vector<LogEntry> expected = {
+      {5, BackupAnnouncement(db)},
+      {2, "Ошибка создания резервной копии: " + backupMessage},
+      {5, RestoreAnnouncement(db)},
+      {2, "Ошибка восстановления из резервной копии: " + restoreMessage},
+  };
+  EXPECT_EQ(Log(), expected);
+  EXPECT_EQ(ReadFileBytes(backup), "old backup");
+  EXPECT_EQ(ReadFileBytes(temp), "old temp");
+}
+
+TEST_F(BackupRestoreTest, TemporaryFileGoneAfterThePauseIsReportedAndNothingReplaced) {
+  CopySample(db_);
+  Backup();
+  const std::string original = ReadFileBytes(db_);
+  std::atomic<bool> stop{false};
+  std::atomic<bool> deleted{false};
+  // Deletes the restored file while the routine pauses: found only if the test comes after the pause.
+  std::thread thief([&] {
+    if (WaitUntilServerReleases(temp_, stop)) deleted = fs::remove(temp_);
+  });
+
+  const Failure failure = Capture([&] { Restore(); });
+  stop = true;
+  thief.join();
+
+  ASSERT_TRUE(deleted);
+  const std::string message = "Операция восстановлена завершилась успешно, однако куда и что она восстановила - не понятно...";
+  EXPECT_EQ(failure.className, "Exception");
+  EXPECT_EQ(failure.message, "Восстановление из резервной копии -> " + message + " <# Exception #>");
+  const std::vector<LogEntry> log = Log();
+  ASSERT_EQ(log.size(), 4u) << ::testing::PrintToString(log);
+  EXPECT_EQ(log[2], (LogEntry{5, RestoreAnnouncement(db_)}));
+  EXPECT_EQ(log[3], (LogEntry{2, "Ошибка восстановления из резервной копии: " + message}));
+  EXPECT_EQ(ReadFileBytes(db_), original);
+}
+
+TEST_F(BackupRestoreTest, WorkingFileHeldByASecondAttachmentIsNeitherDeletedNorLost) {
+  CopySample(db_);
+  Backup();
+  const std::string message = Step14Message(temp_, db_, platform::systemMessage(platform::kErrorBusy));
+  Failure failure;
+  {
+    SecondAttachment holder(db_);
+    failure = Capture([&] { Restore(); });
+    EXPECT_TRUE(fs::exists(db_)) << "the working file was deleted under an attachment";
+  }
+
+  EXPECT_EQ(failure.className, "Exception");
+  EXPECT_EQ(failure.message, "Восстановление из резервной копии -> " + message + " <# Exception #>");
+  const std::vector<LogEntry> log = Log();
+  ASSERT_EQ(log.size(), 5u) << ::testing::PrintToString(log);
+  EXPECT_EQ(log[3], (LogEntry{5, "Восстановление временной БД из резервной копии завершено"}));
+  EXPECT_EQ(log[4], (LogEntry{2, "Ошибка восстановления из резервной копии: " + message}));
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+  EXPECT_EQ(DatabaseDigest(temp_), *sampleDigest_) << "the temporary file must hold the restored database";
+}
+
+TEST_F(BackupRestoreTest, DiskFullDuringTheCopyLeavesNoTornWorkingFile) {
+  // The restored file must fit on the small disk, its copy not: learn its size first.
+  CopySample(db_);
+  Backup();
+  Restore();
+  const auto restoredSize = FileSize(db_);
+  ASSERT_GT(restoredSize, 0);
+
+  TmpfsMount small(folder_ + "/small", static_cast<std::size_t>(restoredSize) * 3 / 2);
+  ASSERT_TRUE(small.mounted());
+  const std::string db = folder_ + "/small/ORMA.FDB";
+  const std::string temp = folder_ + "/small/ORMA.ormatempbase";
+  WriteFileBytes(db, "the working file");
+  fs::remove(log_);
+
+  const Failure failure = Capture([&] { Restore(db, backup_); });
+
+  const std::string message = Step15Message(temp, db);
+  EXPECT_EQ(failure.message, "Восстановление из резервной копии -> " + message + " <# Exception #>");
+  EXPECT_FALSE(fs::exists(db)) << "a partial copy was left at the working path";
+  EXPECT_EQ(DatabaseDigest(temp), *sampleDigest_);
+  const std::vector<LogEntry> expected = {
+      {5, RestoreAnnouncement(db)},
+      {5, "Восстановление временной БД из резервной копии завершено"},
+      {2, "Ошибка восстановления из резервной копии: " + message},
+  };
+  EXPECT_EQ(Log(), expected);
+}
+
+TEST_F(BackupRestoreTest, UndeletableTemporaryFileAfterAGoodCopyIsOnlyAWarning) {
+  CopySample(db_);
+  Backup();
+  std::atomic<bool> stop{false};
+  std::atomic<bool> pinned{false};
+  // Makes the restored file immutable while the routine pauses: copying it still works,
+  // deleting it does not, even for root.
+  std::thread pin([&] {
+    if (WaitUntilServerReleases(temp_, stop)) pinned = RunCommand("chattr +i " + Quote(temp_)).exitCode == 0;
+  });
+  Restore();
+  stop = true;
+  pin.join();
+  RunCommand("chattr -i " + Quote(temp_));
+
+  ASSERT_TRUE(pinned);
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+  EXPECT_TRUE(fs::exists(temp_));
+  const std::vector<LogEntry> log = Log();
+  ASSERT_EQ(log.size(), 6u) << ::testing::PrintToString(log);
+  EXPECT_EQ(log[4], (LogEntry{4, "Не удалось удалить временный файл базы данных"}));
+  EXPECT_EQ(log[5], (LogEntry{5, "Восстановление из резервной копии завершено"}));
+}
+
+}  // namespace
+}  // namespace orma::testing

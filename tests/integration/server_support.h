@@ -1,0 +1,71 @@
+// What the backup and restore tests need around the private Firebird server that the CTest
+// fixture "firebird" starts: its settings, sample databases, their content, and tools that
+// make the server's surroundings fail (a small or read-only tmpfs, a second attachment).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace orma::testing {
+
+struct ServerSettings {
+  std::int32_t port = 0;
+  std::string password;
+};
+
+// Fails the current test when the fixture's environment is missing.
+ServerSettings Server();
+
+struct CommandResult {
+  int exitCode;
+  std::string output;   // stdout and stderr
+};
+CommandResult RunCommand(const std::string& command);
+std::string Quote(const std::string& text);   // for a POSIX shell
+
+// scripts/make-sample-db: a bloated database with indexes, updated and deleted rows.
+void MakeSampleDatabase(const std::string& path, int sizeMb);
+
+// Row count and an order-independent checksum of every column of every user table, as text;
+// equal texts mean equal content. Empty (and a test failure) when the database cannot be read.
+std::string DatabaseDigest(const std::string& path);
+
+// True when some process holds an flock on the file, read from /proc/locks, so that looking
+// never takes the lock itself (a probe could make the server's own attach fail).
+bool HeldByAnyProcess(const std::string& path);
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+std::int64_t FileSize(const std::string& path);
+
+// A tmpfs of the given size mounted on a new folder; unmounted (and the folder removed) at
+// the end. Mounting needs root, as on CI; without it the test fails, never skips.
+class TmpfsMount {
+ public:
+  TmpfsMount(const std::string& folder, std::size_t bytes);
+  ~TmpfsMount();
+  TmpfsMount(const TmpfsMount&) = delete;
+  TmpfsMount& operator=(const TmpfsMount&) = delete;
+  bool mounted() const { return mounted_; }
+  void RemountReadOnly();
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+};
+
+// A second attachment to a database through the server, by an isql-fb process that waits on
+// its input until the object is destroyed.
+class SecondAttachment {
+ public:
+  explicit SecondAttachment(const std::string& databasePath);
+  ~SecondAttachment();
+  SecondAttachment(const SecondAttachment&) = delete;
+  SecondAttachment& operator=(const SecondAttachment&) = delete;
+
+ private:
+  FILE* pipe_ = nullptr;
+};
+
+}  // namespace orma::testing
