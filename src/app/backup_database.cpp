@@ -13,6 +13,12 @@
 #include "platform/files.h"
 
 namespace orma {
+namespace {
+
+// The last words of a backup that wrote the whole file ("... 3934720 bytes written").
+const char* const kBackupClosingLine = "gbak:closing file, committing, and finishing.";
+
+}  // namespace
 
 void BackupDatabase(const std::string& serverHost, const std::string& databasePath,
                     const std::string& backupPath, const std::string& userName,
@@ -32,7 +38,8 @@ void BackupDatabase(const std::string& serverHost, const std::string& databasePa
       }
       service.attach(serverHost, port, userName, password);
       service.startBackup(databasePath, backupPath);
-      ReadServiceOutput(service, output, "Лог резервирования (предоставлен в целях отладки ошибки):\r\n");
+      ReadServiceOutput(service, output, "Лог резервирования (предоставлен в целях отладки ошибки):\r\n",
+                        kBackupClosingLine);
     }
     AppLogger->Log("Создание резервной копии завершено", 5);
   } catch (const Exception& e) {

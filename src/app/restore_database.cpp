@@ -21,6 +21,9 @@ namespace {
 // The server may still be closing the restored file when the service reports its end.
 constexpr unsigned kSettleMs = 1000;
 
+// Written once every table and index is in the new database.
+const char* const kRestoreClosingLine = "gbak:finishing, closing, and going home";
+
 }  // namespace
 
 void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
@@ -42,7 +45,8 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
       }
       service.attach(serverHost, port, userName, password);
       service.startRestore(backupPath, tempPath);
-      ReadServiceOutput(service, output, "Лог восстановления (предоставлен в целях отладки ошибки):\r\n");
+      ReadServiceOutput(service, output, "Лог восстановления (предоставлен в целях отладки ошибки):\r\n",
+                        kRestoreClosingLine);
     }
     platform::sleepMs(kSettleMs);
     if (!platform::fileExists(tempPath)) {

@@ -8,13 +8,16 @@
 
 namespace orma {
 
-// Reads the service's output into `output` until its end. On a failure while reading, writes
-// one level 0 message to AppLogger, `heading` followed by every line read so far, each line
-// ended by "\r\n", detaches, and lets the same failure go on.
+// Reads the service's output into `output` until its end, and checks that some line starts
+// with `closingLine`, the words with which the server's tool reports that it got to its end:
+// Firebird 3 ends a restore from a cut-off backup file without any error, leaving a partial
+// database, and only this line tells such a run from a good one. Its absence is a failure.
 //
+// On any failure while reading, writes one level 0 message to AppLogger, `heading` followed by
+// every line read so far, each line ended by "\r\n", detaches, and lets the failure go on:
 //   heading "Лог резервирования (предоставлен в целях отладки ошибки):\r\n", lines a, b  ->
 //   "Лог резервирования (предоставлен в целях отладки ошибки):\r\na\r\nb\r\n"
 void ReadServiceOutput(fb::ServiceConnection& service, std::vector<std::string>& output,
-                       const std::string& heading);
+                       const std::string& heading, const std::string& closingLine);
 
 }  // namespace orma

@@ -1,19 +1,10 @@
 #include "platform/fbclient_location.h"
 
-#include <windows.h>
-
 #include "platform/paths.h"
+#include "platform/windows/windows_support.h"
 
 namespace orma::platform {
 namespace {
-
-std::string toUtf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
 
 std::string withSeparator(std::string folder) {
   if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
@@ -23,21 +14,21 @@ std::string withSeparator(std::string folder) {
 std::string registeredInstanceFolder() {
   wchar_t value[MAX_PATH * 2];
   DWORD size = sizeof value;
-  LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Firebird Project\\Firebird Server\\Instances",
-                                L"DefaultInstance", RRF_RT_REG_SZ, nullptr, value, &size);
+  const LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Firebird Project\\Firebird Server\\Instances",
+                                      L"DefaultInstance", RRF_RT_REG_SZ, nullptr, value, &size);
   if (status != ERROR_SUCCESS) return {};
-  return toUtf8(value);
+  return windows::narrow(value);
 }
 
 std::string systemFolder() {
   wchar_t folder[MAX_PATH];
-  UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return {};
-  return toUtf8(std::wstring(folder, length));
+  return windows::narrow(std::wstring_view(folder, length));
 }
 
 std::string folderOf(const std::string& path) {
-  std::size_t slash = path.find_last_of("\\/");
+  const std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
