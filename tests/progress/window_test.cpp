@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/process.h"
+#include "progress/frame_observer.h"
 #include "progress/progress_settings.h"
 #include "progress/progress_viewer.h"
 #include "viewer_test_support.h"
@@ -118,34 +120,42 @@ TEST(ProgressWindow, AppearsCentredAbove100PixelsOfWorkAreaAtTextHeightPlus70) {
   EXPECT_TRUE(CloseAndWait(viewer));
 }
 
-TEST(ProgressWindow, TheBlockAdvancesTenPixelsAFrameAndWrapsToMinus40) {
-  const unsigned savedDelay = FrameDelay.load();
-  FrameDelay = 150;   // slow enough to see every frame
-  auto viewer = TProgressViewer::Create("A", false, false);
-  const HWND window = WaitForWindow(*viewer);
-  ASSERT_NE(window, nullptr);
-
-  // Progress as the window thread leaves it after each frame, and the block on the screen.
-  std::vector<double> progress;
-  std::vector<int> blockLeft;   // window x of the block's first cyan column, -1 when none shows
-  double last = viewer->Progress();
-  const std::uint64_t end = platform::monotonicMs() + 15000;
-  while (platform::monotonicMs() < end && progress.size() < 50) {
-    const double now = viewer->Progress();
-    if (now == last) {
-      platform::sleepMs(5);
-      continue;
-    }
-    platform::sleepMs(30);   // the frame is on the screen once SendMessage returned
-    const Capture capture(window);
-    const std::vector<int> cyan = CyanColumns(capture);
-    progress.push_back(now);
+// Looks at the screen right after each frame, on the window thread itself, so that no frame is
+// missed however busy the machine is.
+struct FrameScreenshots : TFrameObserver {
+  std::atomic<std::uintptr_t> viewer{0};
+  std::mutex lock;
+  std::vector<double> progress;   // as the frame drew it
+  std::vector<int> blockLeft;     // window x of the block's first cyan column, -1 when none shows
+  void OnFrame(const TFrameSnapshot& frame) override {
+    if (frame.ViewerId != viewer.load() || frame.Closing) return;
+    // The viewer is alive: its own window thread is calling.
+    const HWND window = WindowOf(*reinterpret_cast<const TProgressViewer*>(frame.ViewerId));
+    if (window == nullptr) return;
+    const std::vector<int> cyan = CyanColumns(Capture(window));
+    std::lock_guard l(lock);
+    progress.push_back(frame.Progress);
     blockLeft.push_back(cyan.empty() ? -1 : cyan.front());
-    last = now;
   }
-  FrameDelay = savedDelay;
-  ASSERT_EQ(progress.size(), 50u);
+  std::size_t Count() {
+    std::lock_guard l(lock);
+    return progress.size();
+  }
+};
 
+TEST(ProgressWindow, TheBlockAdvancesTenPixelsAFrameAndWrapsToMinus40) {
+  auto screenshots = std::make_shared<FrameScreenshots>();
+  SetFrameObserver(screenshots);
+  auto viewer = TProgressViewer::Create("A", false, false);
+  screenshots->viewer = reinterpret_cast<std::uintptr_t>(viewer.get());
+  const bool enough = WaitUntil([&] { return screenshots->Count() >= 50; }, 20000);
+  screenshots->viewer = 0;
+  SetFrameObserver(nullptr);
+  ASSERT_TRUE(enough);
+
+  std::lock_guard l(screenshots->lock);
+  const std::vector<double>& progress = screenshots->progress;
+  const std::vector<int>& blockLeft = screenshots->blockLeft;
   bool wrapped = false;
   for (std::size_t i = 1; i < progress.size(); ++i) {
     SCOPED_TRACE(testing::Message() << "frame " << i << ": " << progress[i - 1] << " -> " << progress[i]);
