@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
     spawn.push_back(Seconds(start));
   }
   Remove(folder);
+  orma::platform::removeDirectory(folder);
 
   const double baseRate = lines / Best(baseline);
   const double singleRate = lines / Best(single);
