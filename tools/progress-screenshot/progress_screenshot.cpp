@@ -1,10 +1,12 @@
-// progress_screenshot.exe <file.bmp> [delay ms]
+// progress_screenshot.exe <file.bmp> [delay ms] [percent]
 // Opens the Optimize command's progress window at its backup step, waits, and writes the
-// window's pixels, as the screen shows them, to a 24-bit BMP file.
+// window's pixels, as the screen shows them, to a 24-bit BMP file. With "percent" the window
+// shows 42.9 % and its cancel button instead, the other look a viewer can have.
 #include "platform/windows/windows_support.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "progress/progress_module.h"
@@ -20,7 +22,9 @@ int main(int argc, char** argv) {
   const unsigned delay = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 3200;
   progress::StartModule();
   ProgressAppCaption = "Tervik - Orma";
-  auto viewer = TProgressViewer::Create("ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ", false, false);
+  const bool percent = argc > 3 && std::string(argv[3]) == "percent";
+  auto viewer = TProgressViewer::Create("ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ", percent, percent);
+  if (percent) viewer->SetProgress(42.9);
   viewer->SetStringInfo(10, "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ", taRightJustify, true, clGreen, fsBold, 14, "");
   ::Sleep(delay);
 
