@@ -14,7 +14,7 @@ namespace {
 constexpr std::int64_t kMsPerDayInt = 86'400'000;
 
 // Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -36,7 +36,9 @@ void civilFromDays(std::int64_t z, int& year, int& month, int& day) {
 }
 
 // 1899-12-30, day 0 of the OLE calendar, counted from 1970-01-01.
-const std::int64_t kOleEpoch = daysFromCivil(1899, 12, 30);
+// constexpr, so that a date encoded during another file's static initialisation is right.
+constexpr std::int64_t kOleEpoch = daysFromCivil(1899, 12, 30);
+static_assert(kOleEpoch == -25569);
 
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
