@@ -1,0 +1,255 @@
+#include "app/windows/main_form.h"
+
+#include <optional>
+
+#include "app/app_log_session.h"
+#include "app/app_logger.h"
+#include "app/database_shortcuts.h"
+#include "app/windows/form_layout.h"
+#include "app/windows/message_boxes.h"
+#include "app/windows/resource_ids.h"
+#include "app/windows/wide_text.h"
+#include "common/exceptions.h"
+#include "logger/kest_logger.h"
+#include "progress/progress_settings.h"
+
+namespace orma::gui {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TForm1";
+constexpr char kCaption[] = "Программа для оптимизации скорости работы базы данных";
+constexpr wchar_t kStorageKey[] = L"Software\\Tervik\\Orma\\OptimizeDB";
+constexpr wchar_t kStoredProperty[] = L"FilenameEdit1.Text";
+
+// A dialog border: caption and system menu, no sizing, no minimise or maximise box.
+constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// WS_EX_APPWINDOW: the form itself owns the task-bar button.
+constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+
+const ControlSpec* FindControl(int id) {
+  for (const ControlSpec& spec : kControls) {
+    if (spec.id == id) return &spec;
+  }
+  return nullptr;
+}
+
+HICON LoadSharedIcon(int id, int size) {
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size,
+                                       LR_SHARED));
+}
+
+}  // namespace
+
+TForm1::TForm1() : FormStorage1(kStorageKey, kStoredProperty) {}
+
+std::unique_ptr<TForm1> TForm1::Create() {
+  std::unique_ptr<TForm1> form(new TForm1());
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hIcon = LoadSharedIcon(IDI_APPLICATION_ICON, GetSystemMetrics(SM_CXICON));
+  wc.hIconSm = LoadSharedIcon(IDI_APPLICATION_ICON, GetSystemMetrics(SM_CXSMICON));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    throw Exception("Не удалось зарегистрировать класс главного окна программы");
+  }
+
+  RECT frame{0, 0, kFormClientWidth, kFormClientHeight};
+  AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  // The centre of the screen, not of the work area.
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  CreateWindowExW(kFormExStyle, kClassName, Widen(kCaption).c_str(), kFormStyle, left, top, width, height, nullptr,
+                  nullptr, wc.hInstance, form.get());
+  if (form->hwnd_ == nullptr) throw Exception("Не удалось создать главное окно программы");
+
+  form->FormCreate();
+  form->created_ = true;
+  if (std::optional<std::string> stored = form->FormStorage1.Restore()) form->FilenameEdit1.SetText(*stored);
+  form->restored_ = true;
+  return form;
+}
+
+TForm1::~TForm1() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (created_) FormDestroy();
+}
+
+void TForm1::Show(int showCommand) {
+  RunEvent(&TForm1::FormShow);
+  ShowWindow(hwnd_, showCommand);
+  UpdateWindow(hwnd_);
+  focused_ = FilenameEdit1.Handle();
+  SetFocus(focused_);
+  // As a dialog enters a field: all of it selected, so that typing replaces the path.
+  SendMessageW(focused_, EM_SETSEL, 0, -1);
+}
+
+bool TForm1::HandleDialogMessage(MSG& message) {
+  return hwnd_ != nullptr && IsDialogMessageW(hwnd_, &message) != FALSE;
+}
+
+LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  TForm1* form = nullptr;
+  if (message == WM_NCCREATE) {
+    form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    form->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+  } else {
+    form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (form == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate() ? 0 : -1;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+bool TForm1::OnCreate() {
+  for (const FontSpec& spec : kFonts) {
+    fonts_.emplace_back(CreateFontW(-spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, L"Tahoma"));
+  }
+  return CreateControls();
+}
+
+HFONT TForm1::FontFor(int kind) const { return fonts_.at(static_cast<std::size_t>(kind)).get(); }
+
+bool TForm1::CreateControls() {
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  for (const ControlSpec& spec : kControls) {
+    const HFONT font = FontFor(static_cast<int>(spec.font));
+    const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id));
+    HWND control = nullptr;
+    switch (spec.kind) {
+      case ControlKind::Label:
+        // No word wrap: the line breaks are in the text, and a wider font must clip rather
+        // than push a sixth line out of sight.
+        control = CreateWindowExW(0, L"STATIC", Widen(spec.text).c_str(),
+                                  WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, spec.left, spec.top,
+                                  spec.width, spec.height, hwnd_, id, instance, nullptr);
+        break;
+      case ControlKind::ListBox:
+        control = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
+                                      LBS_NOINTEGRALHEIGHT,
+                                  spec.left, spec.top, spec.width, spec.height, hwnd_, id, instance, nullptr);
+        ListBox1 = control;
+        break;
+      case ControlKind::FileNameEdit: {
+        const RECT bounds{spec.left, spec.top, spec.left + spec.width, spec.top + spec.height};
+        if (!FilenameEdit1.Create(hwnd_, spec.id, kFilenameEdit1Button, bounds, font,
+                                  LoadSharedIcon(IDI_BROWSE_GLYPH, 16))) {
+          return false;
+        }
+        FilenameEdit1.SetText(ShortcutPath(0));
+        continue;
+      }
+      case ControlKind::Button:
+        control = CreateWindowExW(0, L"BUTTON", Widen(spec.text).c_str(),
+                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, spec.left, spec.top,
+                                  spec.width, spec.height, hwnd_, id, instance, nullptr);
+        Button1 = control;
+        break;
+    }
+    if (control == nullptr) return false;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  for (int i = 0; i < kShortcutCount; ++i) {
+    SendMessageW(ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(ShortcutCaption(i)).c_str()));
+  }
+  // After the font: a new font resets the height to the font's own.
+  SendMessageW(ListBox1, LB_SETITEMHEIGHT, 0, MAKELPARAM(kListItemHeight, 0));
+  return true;
+}
+
+void TForm1::OnCommand(int id, int code) {
+  if (FilenameEdit1.HandleCommand(id, code)) return;
+  if (id == kListBox1 && code == LBN_SELCHANGE) {
+    RunEvent(&TForm1::ListBox1Click);
+  }
+}
+
+LRESULT TForm1::OnCtlColorStatic(HDC dc, HWND control) {
+  const ControlSpec* spec = FindControl(GetDlgCtrlID(control));
+  SetTextColor(dc, spec != nullptr && spec->kind == ControlKind::Label ? spec->textColor
+                                                                       : GetSysColor(COLOR_WINDOWTEXT));
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void TForm1::OnActivate(bool active) {
+  // Give the focus back to the control that had it, as a dialog does.
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(hwnd_, focus)) focused_ = focus;
+  } else if (focused_ != nullptr) {
+    SetFocus(focused_);
+  }
+}
+
+void TForm1::OnDestroy() {
+  // Saved whatever the optimisations did: the operator's last choice is the next run's.
+  // Not when start-up failed before the stored path was read, or the default would replace it.
+  // Nor does a form that never ran end the message loop: a pending quit would close the
+  // start-up error box at once.
+  if (!restored_) return;
+  std::string error;
+  if (!FormStorage1.Save(FilenameEdit1.Text(), error) && AppLogger != nullptr) AppLogger->Log(error, 2);
+  PostQuitMessage(0);
+}
+
+void TForm1::RunEvent(void (TForm1::*handler)()) {
+  try {
+    (this->*handler)();
+  } catch (...) {
+    ShowErrorBox(hwnd_, CurrentExceptionMessage());
+  }
+}
+
+void TForm1::FormCreate() {
+  ProgressAppCaption = "Tervik - Orma";
+  OpenAppLog();
+}
+
+void TForm1::FormShow() {
+  SendMessageW(ListBox1, LB_SETCURSEL, static_cast<WPARAM>(ShortcutForPath(FilenameEdit1.Text())), 0);
+}
+
+void TForm1::ListBox1Click() {
+  const int index = static_cast<int>(SendMessageW(ListBox1, LB_GETCURSEL, 0, 0));
+  FilenameEdit1.SetText(ShortcutPath(index));
+}
+
+void TForm1::FormDestroy() { CloseAppLog(); }
+
+}  // namespace orma::gui

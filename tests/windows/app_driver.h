@@ -1,0 +1,103 @@
+// Drives OrmaOptimizeDB.exe from a test program under the same wineserver: prepares
+// "C:\RUDE\" and the stored path, starts the program, finds its form, its controls and its
+// message boxes, and clicks and types through window messages.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace orma::test {
+
+using namespace std::chrono_literals;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+// Where the program keeps everything of a station.
+extern const wchar_t* const kRude;          // L"C:\\RUDE"
+extern const wchar_t* const kLogFile;       // L"C:\\RUDE\\LogFiles\\OrmaOptimizeDB.log"
+extern const wchar_t* const kStorageKey;    // L"Software\\Tervik\\Orma\\OptimizeDB"
+extern const wchar_t* const kStoredValue;   // L"FilenameEdit1.Text"
+
+std::wstring Widen(const std::string& utf8);
+std::string Narrow(const std::wstring& utf16);
+
+// A clean station: C:\RUDE emptied, the stand-in utility library (and its settings) in place
+// unless withZelmar is false, and no stored path.
+void PrepareStation(bool withZelmar = true);
+void WriteFile(const std::wstring& path, const std::string& bytes);
+std::optional<std::string> ReadFile(const std::wstring& path);
+
+std::optional<std::wstring> ReadStoredPath();
+void WriteStoredPath(const std::wstring& path);
+
+struct ChildWindow {
+  HWND hwnd;
+  int id;
+  std::wstring className;
+  std::wstring text;
+  RECT rect;   // in the form's client coordinates
+};
+
+struct MessageBoxInfo {
+  HWND hwnd;
+  std::wstring caption;
+  std::wstring text;
+};
+
+class RunningApp {
+ public:
+  // Starts the program; ADD_FAILURE and an empty process when Windows refuses.
+  RunningApp();
+  ~RunningApp();   // ends a process that is still running, so that a failed test leaves none
+  RunningApp(const RunningApp&) = delete;
+  RunningApp& operator=(const RunningApp&) = delete;
+
+  DWORD processId() const { return processId_; }
+
+  // The visible main form, or null after the timeout.
+  HWND WaitForForm(std::chrono::milliseconds timeout = 10s);
+  // A visible message box of the program, or nothing after the timeout.
+  std::optional<MessageBoxInfo> WaitForMessageBox(std::chrono::milliseconds timeout = 10s);
+  // A visible top-level window of the program with this class, or null after the timeout.
+  HWND WaitForWindowOfClass(const wchar_t* className, std::chrono::milliseconds timeout = 10s);
+  // Closes a message box with its OK button and waits until it is gone.
+  static void CloseMessageBox(const MessageBoxInfo& box);
+
+  // Every descendant of the form, in creation order.
+  std::vector<ChildWindow> Controls() const;
+  HWND Control(int id) const;
+
+  std::wstring FieldText() const;
+  void SetFieldText(const std::wstring& text);
+  int ListSelection() const;
+  // Selects an item as a click does, including the notification the form acts on.
+  void ClickListItem(int index);
+  // Posts the click, so that the test goes on while the program works.
+  void ClickOptimize();
+
+  // Asks the form to close and returns the exit code, or nothing when the process did not end.
+  std::optional<DWORD> Close(std::chrono::milliseconds timeout = 10s);
+  std::optional<DWORD> WaitForExit(std::chrono::milliseconds timeout = 10s);
+
+  HWND form() const { return form_; }
+
+ private:
+  UniqueHandle process_;
+  DWORD processId_ = 0;
+  HWND form_ = nullptr;
+};
+
+// The text of a window of another process (marshalled by the system).
+std::wstring WindowText(HWND hwnd);
+std::wstring ClassName(HWND hwnd);
+
+}  // namespace orma::test
