@@ -11,7 +11,10 @@
 //   export ORMA_FB_ROOT=/tmp/orma-bench-fb ORMA_FB_PORT=3157 ORMA_FB_PASSWORD=orma2026
 //   scripts/fbserver start
 //   scripts/make-sample-db /tmp/orma-bench/BLOATED.FDB 300
-//   build/native/bench/optimize/optimize_bench /tmp/orma-bench/BLOATED.FDB
+//   build/native/bench/optimize/optimize_bench /tmp/orma-bench/BLOATED.FDB [ours-first]
+//
+// The manual procedure runs first unless "ours-first" is given; run both orders to see how much
+// the second run gains from the cache.
 //   scripts/fbserver stop
 #include <chrono>
 #include <cstdio>
@@ -71,8 +74,9 @@ double Mb(const fs::path& path) { return static_cast<double>(fs::file_size(path)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || Env("ORMA_FB_PORT").empty() || Env("ORMA_FB_PASSWORD").empty()) {
-    std::cerr << "usage: ORMA_FB_PORT=.. ORMA_FB_PASSWORD=.. optimize_bench <bloated database>\n";
+  const bool oursFirst = argc == 3 && std::string(argv[2]) == "ours-first";
+  if ((argc != 2 && !oursFirst) || Env("ORMA_FB_PORT").empty() || Env("ORMA_FB_PASSWORD").empty()) {
+    std::cerr << "usage: ORMA_FB_PORT=.. ORMA_FB_PASSWORD=.. optimize_bench <bloated database> [ours-first]\n";
     return 2;
   }
   const fs::path source = fs::absolute(argv[1]);
@@ -93,27 +97,38 @@ int main(int argc, char** argv) {
   const std::string login = " -user SYSDBA -password " + Quote(password) + " ";
   const fs::path manualBackup = work / "MANUAL.fbk";
   const fs::path manualTemp = work / "MANUAL.tmp";
-  const double manualBackupSeconds =
-      Seconds([&] { Shell("gbak -b -se " + service + login + Quote(manual) + " " + Quote(manualBackup)); });
-  const double manualRestoreSeconds = Seconds([&] {
-    Shell("gbak -c -se " + service + login + Quote(manualBackup) + " " + Quote(manualTemp));
-    Shell("rm " + Quote(manual) + " && cp " + Quote(manualTemp) + " " + Quote(manual) + " && rm " + Quote(manualTemp));
-  });
-
-  orma::AppLogger = new orma::TKestLogger((work / "OrmaOptimizeDB.log").string());
+  double manualBackupSeconds = 0, manualRestoreSeconds = 0;
+  auto runManual = [&] {
+    manualBackupSeconds =
+        Seconds([&] { Shell("gbak -b -se " + service + login + Quote(manual) + " " + Quote(manualBackup)); });
+    manualRestoreSeconds = Seconds([&] {
+      Shell("gbak -c -se " + service + login + Quote(manualBackup) + " " + Quote(manualTemp));
+      Shell("rm " + Quote(manual) + " && cp " + Quote(manualTemp) + " " + Quote(manual) + " && rm " + Quote(manualTemp));
+    });
+  };
   const std::string backup = (work / "OURS.ormabasebackup").string();
   double oursBackupSeconds = 0, oursRestoreSeconds = 0;
-  try {
-    oursBackupSeconds =
-        Seconds([&] { orma::BackupDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
-    oursRestoreSeconds =
-        Seconds([&] { orma::RestoreDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
-  } catch (const orma::Exception& e) {
-    std::cerr << e.Message() << "\n";
-    return 1;
+  auto runOurs = [&] {
+    orma::AppLogger = new orma::TKestLogger((work / "OrmaOptimizeDB.log").string());
+    try {
+      oursBackupSeconds =
+          Seconds([&] { orma::BackupDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
+      oursRestoreSeconds =
+          Seconds([&] { orma::RestoreDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
+    } catch (const orma::Exception& e) {
+      std::cerr << e.Message() << "\n";
+      std::exit(1);
+    }
+    delete orma::AppLogger;
+    orma::AppLogger = nullptr;
+  };
+  if (oursFirst) {
+    runOurs();
+    runManual();
+  } else {
+    runManual();
+    runOurs();
   }
-  delete orma::AppLogger;
-  orma::AppLogger = nullptr;
 
   const double manualSeconds = manualBackupSeconds + manualRestoreSeconds;
   const double oursSeconds = oursBackupSeconds + oursRestoreSeconds;
@@ -121,7 +136,8 @@ int main(int argc, char** argv) {
   std::string serverPid;
   pidFile >> serverPid;
 
-  std::printf("database            %s, %.1f MB\n", source.c_str(), Mb(source));
+  std::printf("database            %s, %.1f MB; %s first\n", source.c_str(), Mb(source),
+              oursFirst ? "ours" : "manual");
   std::printf("manual  gbak -b     %8.2f s\n", manualBackupSeconds);
   std::printf("manual  gbak -c, cp %8.2f s\n", manualRestoreSeconds);
   std::printf("manual  total       %8.2f s\n", manualSeconds);
