@@ -16,8 +16,4 @@ namespace orma::platform {
 // False on failure, the code in lastError().
 bool deleteFileNotInUse(const std::string& path);
 
-// True when some process holds an flock on the file (POSIX); always false on Windows, where
-// the share modes protect an open file. For tests and diagnostics; false when it cannot be opened.
-bool isFileLockedByOther(const std::string& path);
-
 }  // namespace orma::platform

@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_in_use.h"
 
 namespace orma::testing {
 namespace {
@@ -171,11 +170,12 @@ SecondAttachment::SecondAttachment(const std::string& databasePath) {
     ADD_FAILURE() << "cannot start isql-fb";
     return;
   }
-  // isql attaches at once and then waits for statements on its input.
-  for (int attempt = 0; attempt < 100 && !platform::isFileLockedByOther(databasePath); ++attempt) {
+  // isql attaches at once and then waits for statements on its input. Watched through
+  // /proc/locks: a probe that took the lock itself could make the server's open fail.
+  for (int attempt = 0; attempt < 100 && !HeldByAnyProcess(databasePath); ++attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  if (!platform::isFileLockedByOther(databasePath)) ADD_FAILURE() << "isql-fb did not attach to " << databasePath;
+  if (!HeldByAnyProcess(databasePath)) ADD_FAILURE() << "isql-fb did not attach to " << databasePath;
 }
 
 SecondAttachment::~SecondAttachment() {

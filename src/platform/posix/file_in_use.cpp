@@ -47,11 +47,4 @@ bool deleteFileNotInUse(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 
-bool isFileLockedByOther(const std::string& path) {
-  Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) return false;
-  if (lockExclusiveNoWait(file.get())) return false;
-  return errno == EWOULDBLOCK;
-}
-
 }  // namespace orma::platform

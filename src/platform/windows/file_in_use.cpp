@@ -6,6 +6,4 @@ namespace orma::platform {
 
 bool deleteFileNotInUse(const std::string& path) { return deleteFile(path); }
 
-bool isFileLockedByOther(const std::string&) { return false; }
-
 }  // namespace orma::platform
