@@ -11,5 +11,7 @@ bool stderrIsTerminal();
 int stderrColumns();
 // Writes UTF-8 text to standard error as it stands (Windows consoles get it as UTF-16).
 bool writeStderr(std::string_view utf8);
+// The same for standard output.
+bool writeStdout(std::string_view utf8);
 
 }  // namespace orma::platform

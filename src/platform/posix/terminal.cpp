@@ -15,9 +15,11 @@ int stderrColumns() {
   return 80;
 }
 
-bool writeStderr(std::string_view utf8) {
+namespace {
+
+bool writeAll(int descriptor, std::string_view utf8) {
   while (!utf8.empty()) {
-    const ssize_t done = ::write(STDERR_FILENO, utf8.data(), utf8.size());
+    const ssize_t done = ::write(descriptor, utf8.data(), utf8.size());
     if (done < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -26,5 +28,11 @@ bool writeStderr(std::string_view utf8) {
   }
   return true;
 }
+
+}  // namespace
+
+bool writeStderr(std::string_view utf8) { return writeAll(STDERR_FILENO, utf8); }
+
+bool writeStdout(std::string_view utf8) { return writeAll(STDOUT_FILENO, utf8); }
 
 }  // namespace orma::platform

@@ -16,8 +16,10 @@ int stderrColumns() {
   return 80;
 }
 
-bool writeStderr(std::string_view utf8) {
-  const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+namespace {
+
+bool writeText(DWORD stream, std::string_view utf8) {
+  const HANDLE handle = GetStdHandle(stream);
   DWORD mode = 0;
   if (GetConsoleMode(handle, &mode)) {
     // A console shows UTF-16 whatever its code page; UTF-8 bytes would come out as the code
@@ -30,5 +32,11 @@ bool writeStderr(std::string_view utf8) {
   return WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) != 0 &&
          written == utf8.size();
 }
+
+}  // namespace
+
+bool writeStderr(std::string_view utf8) { return writeText(STD_ERROR_HANDLE, utf8); }
+
+bool writeStdout(std::string_view utf8) { return writeText(STD_OUTPUT_HANDLE, utf8); }
 
 }  // namespace orma::platform
