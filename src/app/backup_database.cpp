@@ -22,7 +22,7 @@ const char* const kBackupClosingLine = "gbak:closing file, committing, and finis
 
 void BackupDatabase(const std::string& serverHost, const std::string& databasePath,
                     const std::string& backupPath, const std::string& userName,
-                    const std::string& password, std::int32_t port) {
+                    const std::string& password, std::int32_t port, BackupGarbage garbage) {
   std::vector<std::string> output;
   try {
     AppLogger->LogFmt("Будет создана резервная копия базы данных \"%s\"", {databasePath}, 5);
@@ -37,7 +37,7 @@ void BackupDatabase(const std::string& serverHost, const std::string& databasePa
         }
       }
       service.attach(serverHost, port, userName, password);
-      service.startBackup(databasePath, backupPath);
+      service.startBackup(databasePath, backupPath, garbage == BackupGarbage::Skip);
       ReadServiceOutput(service, output, "Лог резервирования (предоставлен в целях отладки ошибки):\r\n",
                         kBackupClosingLine);
     }

@@ -13,8 +13,15 @@ namespace orma {
 //
 //   BackupDatabase("127.0.0.1", "C:\\RUDE\\DB\\ORMA.FDB", "C:\\RUDE\\DB\\ORMA.ormabasebackup",
 //                  "SYSDBA", password, port);
+//
+// BackupGarbage::Skip asks the server not to collect the garbage of the working file while it
+// reads it: the file is replaced by the restored one anyway, and the collection can take most
+// of the backup's time on a bloated database. The restored data are the same either way.
+enum class BackupGarbage { Collect, Skip };
+
 void BackupDatabase(const std::string& serverHost, const std::string& databasePath,
                     const std::string& backupPath, const std::string& userName,
-                    const std::string& password, std::int32_t port);
+                    const std::string& password, std::int32_t port,
+                    BackupGarbage garbage = BackupGarbage::Collect);
 
 }  // namespace orma

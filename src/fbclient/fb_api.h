@@ -42,6 +42,7 @@ constexpr unsigned char kSpbVerbose = 107;
 constexpr unsigned char kSpbOptions = 108;
 constexpr unsigned char kSpbBackupFile = 5;
 constexpr std::uint32_t kRestoreCreate = 0x2000;
+constexpr std::uint32_t kBackupNoGarbageCollect = 0x08;
 
 // Service queries and their replies.
 constexpr unsigned char kInfoEnd = 1;

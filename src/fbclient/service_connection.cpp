@@ -43,8 +43,9 @@ void ServiceConnection::attach(const std::string& host, std::int32_t port, const
   ended_ = false;
 }
 
-void ServiceConnection::startBackup(const std::string& database, const std::string& backupFile) {
-  start(backupRequest(database, backupFile));
+void ServiceConnection::startBackup(const std::string& database, const std::string& backupFile,
+                                    bool skipGarbageCollection) {
+  start(backupRequest(database, backupFile, skipGarbageCollection));
 }
 
 void ServiceConnection::startRestore(const std::string& backupFile, const std::string& database) {

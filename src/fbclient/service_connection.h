@@ -38,7 +38,7 @@ class ServiceConnection {
 
   // Starts the service. A failure of the backup or restore itself never shows here: it
   // arrives with a later readLine.
-  void startBackup(const std::string& database, const std::string& backupFile);
+  void startBackup(const std::string& database, const std::string& backupFile, bool skipGarbageCollection = false);
   void startRestore(const std::string& backupFile, const std::string& database);
 
   // The next line of the service's output, without its line end. Returns false once the

@@ -47,12 +47,16 @@ std::string attachParameters(const std::string& userName, const std::string& pas
   return block;
 }
 
-std::string backupRequest(const std::string& database, const std::string& backupFile) {
+std::string backupRequest(const std::string& database, const std::string& backupFile, bool skipGarbageCollection) {
   std::string block;
   appendByte(block, kActionBackup);
   appendString(block, kSpbDbName, database);
   appendString(block, kSpbBackupFile, backupFile);
   appendByte(block, kSpbVerbose);
+  if (skipGarbageCollection) {
+    appendByte(block, kSpbOptions);
+    appendLittleEndian(block, kBackupNoGarbageCollect, 4);
+  }
   return block;
 }
 

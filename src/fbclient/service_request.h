@@ -15,8 +15,10 @@ namespace orma::fb {
 std::string attachParameters(const std::string& userName, const std::string& password);
 
 // Backup of one database into one backup file with verbose output; every other option left
-// to the server. Raises EFirebirdError for a path over 65535 bytes.
-std::string backupRequest(const std::string& database, const std::string& backupFile);
+// to the server, except that skipGarbageCollection asks it to leave the database's old record
+// versions where they are. Raises EFirebirdError for a path over 65535 bytes.
+std::string backupRequest(const std::string& database, const std::string& backupFile,
+                          bool skipGarbageCollection = false);
 
 // Restore of one backup file into a new database (refused when the file exists), verbose.
 std::string restoreRequest(const std::string& backupFile, const std::string& database);

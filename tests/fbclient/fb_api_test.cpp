@@ -43,6 +43,7 @@ TEST(FirebirdApiDeclarations, ConstantsMatchTheInstalledHeader) {
       {"isc_spb_options", fb::kSpbOptions, isc_spb_options},
       {"isc_spb_bkp_file", fb::kSpbBackupFile, isc_spb_bkp_file},
       {"isc_spb_res_create", fb::kRestoreCreate, isc_spb_res_create},
+      {"isc_spb_bkp_no_garbage_collect", fb::kBackupNoGarbageCollect, isc_spb_bkp_no_garbage_collect},
       {"isc_info_end", fb::kInfoEnd, isc_info_end},
       {"isc_info_truncated", fb::kInfoTruncated, isc_info_truncated},
       {"isc_info_data_not_ready", fb::kInfoDataNotReady, isc_info_data_not_ready},

@@ -31,6 +31,8 @@ TEST(ServiceRequest, BlocksHaveTheExactLayout) {
        bytes({2, 2, 28, 6}) + "SYSDBA" + bytes({29, 0, 118, 0})},
       {"backup", fb::backupRequest("/db/a.fdb", "/db/a.fbk"),
        bytes({1, 106, 9, 0}) + "/db/a.fdb" + bytes({5, 9, 0}) + "/db/a.fbk" + bytes({107})},
+      {"backup without garbage collection", fb::backupRequest("/db/a.fdb", "/db/a.fbk", true),
+       bytes({1, 106, 9, 0}) + "/db/a.fdb" + bytes({5, 9, 0}) + "/db/a.fbk" + bytes({107, 108, 0x08, 0, 0, 0})},
       {"restore", fb::restoreRequest("/db/a.fbk", "/db/a.tmp"),
        bytes({2, 5, 9, 0}) + "/db/a.fbk" + bytes({106, 9, 0}) + "/db/a.tmp" + bytes({107, 108, 0x00, 0x20, 0, 0})},
       {"UTF-8 path counts bytes, not letters", fb::backupRequest("/б", "C:\\Б.fbk"),
