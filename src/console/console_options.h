@@ -1,0 +1,37 @@
+// The command line of orma-optimize:
+//
+//   orma-optimize [--database PATH] [--skip-garbage-collection]
+//   orma-optimize --help
+//
+//   (nothing)                        -> the station's first database, server's default backup
+//   --database C:\DB\X.FDB           -> that file, taken exactly as given
+//   --database=C:\DB\X.FDB           -> the same
+//   --skip-garbage-collection        -> the backup leaves the old file's garbage alone
+//   --database (no path), --frobnicate, a bare word, --database twice  -> bad usage
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orma {
+
+// Exit codes of orma-optimize.
+constexpr int kExitSuccess = 0;
+constexpr int kExitCommandFailed = 1;   // the optimization, or the program's start, failed
+constexpr int kExitBadUsage = 2;
+constexpr int kExitLibraryNotLoaded = 3;
+
+struct ConsoleOptions {
+  std::optional<std::string> databasePath;   // none: the default database
+  bool skipGarbageCollection = false;
+  bool help = false;
+};
+
+// Reads the arguments after the program name. Returns false with `error` set for bad usage.
+bool ParseConsoleOptions(const std::vector<std::string>& arguments, ConsoleOptions& options, std::string& error);
+
+// The --help text, naming the default database and the log file; ends with a line feed.
+std::string ConsoleHelpText(const std::string& defaultDatabase, const std::string& logFile);
+
+}  // namespace orma
