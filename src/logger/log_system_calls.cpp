@@ -21,7 +21,7 @@ bool LogSystemCalls::write(platform::File& file, const void* data, std::size_t s
 bool LogSystemCalls::seek(platform::File& file, std::int64_t offset) { return file.seek(offset); }
 
 bool LogSystemCalls::seekToEnd(platform::File& file, std::int64_t& end) {
-  return file.seekToEnd() && file.position(end);
+  return file.seekToEnd(end);
 }
 
 bool LogSystemCalls::size(platform::File& file, std::int64_t& bytes) { return file.size(bytes); }

@@ -55,6 +55,7 @@ class File {
   bool write(const void* data, std::size_t size);   // all bytes or failure
   bool seek(std::int64_t offset);                    // from the start
   bool seekToEnd();
+  bool seekToEnd(std::int64_t& end);                 // and tells where the end is
   bool position(std::int64_t& pos) const;
   bool size(std::int64_t& bytes) const;
   bool setSize(std::int64_t bytes);                  // also moves the position to the new end when beyond it

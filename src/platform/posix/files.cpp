@@ -204,11 +204,15 @@ bool File::open(const std::string& path, OpenMode mode) {
   }
   UniqueFd fd(retryOnEintr([&] { return ::open(path.c_str(), flags, 0666); }));
   if (!fd.valid()) return false;
-  struct stat st{};
-  if (fstat(fd.get(), &st) != 0) return false;
-  if (S_ISDIR(st.st_mode)) {
-    errno = EISDIR;
-    return false;
+  // A folder opens for reading only (opening it for writing fails with EISDIR by itself), so
+  // only a read-only open needs the check: the logger's open per line stays one system call.
+  if (mode == OpenMode::ReadShared) {
+    struct stat st{};
+    if (fstat(fd.get(), &st) != 0) return false;
+    if (S_ISDIR(st.st_mode)) {
+      errno = EISDIR;
+      return false;
+    }
   }
   handle_->fd = std::move(fd);
   return true;
@@ -259,8 +263,16 @@ bool File::seek(std::int64_t offset) {
 }
 
 bool File::seekToEnd() {
+  std::int64_t end = 0;
+  return seekToEnd(end);
+}
+
+bool File::seekToEnd(std::int64_t& end) {
   if (!isOpen()) return notOpen();
-  return lseek(handle_->fd.get(), 0, SEEK_END) >= 0;
+  const off_t p = lseek(handle_->fd.get(), 0, SEEK_END);
+  if (p < 0) return false;
+  end = p;
+  return true;
 }
 
 bool File::position(std::int64_t& pos) const {

@@ -218,6 +218,11 @@ bool File::seekToEnd() {
   return moveTo(handle_->h.get(), 0, FILE_END);
 }
 
+bool File::seekToEnd(std::int64_t& end) {
+  if (!isOpen()) return notOpen();
+  return moveTo(handle_->h.get(), 0, FILE_END, &end);
+}
+
 bool File::position(std::int64_t& pos) const {
   if (!isOpen()) return notOpen();
   return moveTo(handle_->h.get(), 0, FILE_CURRENT, &pos);
