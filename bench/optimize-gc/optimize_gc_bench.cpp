@@ -44,7 +44,7 @@ void Run(const std::string& command) {
 double Optimize(const fs::path& root, const fs::path& database, bool skipGarbage) {
   const auto start = std::chrono::steady_clock::now();
   Run("ORMA_ROOT=" + Quote(root.string() + "/") + " " + Quote(ORMA_BENCH_OPTIMIZE) +
-      (skipGarbage ? " --skip-garbage-collection" : "") + " --database " + Quote(database.string()) + " 2>/dev/null");
+      (skipGarbage ? " --skip-garbage-collection" : "") + " --database " + Quote(database.string()) + " >/dev/null 2>&1");
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
