@@ -5,6 +5,8 @@
 #include "app/app_log_session.h"
 #include "app/app_logger.h"
 #include "app/database_shortcuts.h"
+#include "app/optimize_command.h"
+#include "app/program_optimize_steps.h"
 #include "app/windows/form_layout.h"
 #include "app/windows/message_boxes.h"
 #include "app/windows/resource_ids.h"
@@ -196,6 +198,8 @@ void TForm1::OnCommand(int id, int code) {
   if (FilenameEdit1.HandleCommand(id, code)) return;
   if (id == kListBox1 && code == LBN_SELCHANGE) {
     RunEvent(&TForm1::ListBox1Click);
+  } else if (id == kButton1 && code == BN_CLICKED) {
+    RunEvent(&TForm1::Button1Click);
   }
 }
 
@@ -248,6 +252,12 @@ void TForm1::FormShow() {
 void TForm1::ListBox1Click() {
   const int index = static_cast<int>(SendMessageW(ListBox1, LB_GETCURSEL, 0, 0));
   FilenameEdit1.SetText(ShortcutPath(index));
+}
+
+void TForm1::Button1Click() {
+  ProgramOptimizeSteps steps;
+  OptimizeDatabase(FilenameEdit1.Text(), steps);
+  ShowInformationBox(hwnd_, kOptimizeSuccessMessage);
 }
 
 void TForm1::FormDestroy() { CloseAppLog(); }

@@ -54,6 +54,7 @@ class TForm1 {
   void FormCreate();
   void FormShow();
   void ListBox1Click();
+  void Button1Click();
   void FormDestroy();
 
   HWND hwnd_ = nullptr;
