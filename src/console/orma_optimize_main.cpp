@@ -16,6 +16,7 @@
 #include "console/plain_progress_lines.h"
 #include "dbutils/zelmar_bridge.h"
 #include "platform/command_line.h"
+#include "platform/paths.h"
 #include "platform/terminal.h"
 #include "progress/frame_observer.h"
 #include "progress/progress_settings.h"
@@ -74,7 +75,10 @@ int Run(const std::vector<std::string>& arguments) {
   try {
     ApplicationModules modules;
     ShowProgressOnConsole();
-    const int exitCode = Optimize(options.databasePath.value_or(ShortcutPath(0)), options.skipGarbageCollection);
+    // The server would resolve a relative path from its own folder, not the operator's.
+    const std::string database =
+        options.databasePath ? platform::absolutePath(*options.databasePath) : ShortcutPath(0);
+    const int exitCode = Optimize(database, options.skipGarbageCollection);
     SetFrameObserver(nullptr);
     return exitCode;
   } catch (const EZelmarNotLoaded& e) {

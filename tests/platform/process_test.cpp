@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "common/filenames.h"
+#include "common/text.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -54,6 +58,25 @@ TEST(Paths, FoldersOfTheSystem) {
   const std::string root = ormaRoot();
   ASSERT_FALSE(root.empty());
   EXPECT_EQ(root.back(), sep);
+}
+
+// A relative database path must reach the server as the file the operator meant: the one in
+// the operator's current folder, not the server's.
+TEST(Paths, AbsolutePathIsTakenFromTheCurrentFolder) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  const std::string folder = tempFolder();
+  std::filesystem::current_path(std::filesystem::u8path(folder));
+  const std::string name = "orma-absolute-path-" + std::to_string(processId()) + ".fdb";
+  { std::ofstream(name) << "x"; }
+
+  const std::string absolute = absolutePath(name);
+  std::filesystem::current_path(before);   // the file must be found from anywhere now
+
+  EXPECT_EQ(ExtractFileName(absolute), name);
+  EXPECT_TRUE(fileExists(absolute)) << absolute;
+  EXPECT_TRUE(SameText(absolute, folder + name)) << absolute << " vs " << folder + name;
+  EXPECT_EQ(absolutePath(absolute), absolute);
+  EXPECT_TRUE(deleteFile(absolute));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -35,6 +36,16 @@ std::string executablePath() {
 std::string ormaRoot() {
   const char* root = std::getenv("ORMA_ROOT");
   return withTrailingSlash(root && *root ? root : "/opt/rude");
+}
+
+std::string absolutePath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  std::vector<char> buffer(4096);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  return withTrailingSlash(buffer.data()) + path;
 }
 
 char pathSeparator() { return '/'; }

@@ -7,6 +7,7 @@
 namespace orma::platform {
 
 using windows::narrow;
+using windows::widen;
 
 std::string tempFolder() {
   wchar_t buffer[MAX_PATH + 2];
@@ -26,6 +27,17 @@ std::string executablePath() {
 }
 
 std::string ormaRoot() { return "C:\\RUDE\\"; }
+
+std::string absolutePath(const std::string& path) {
+  const std::wstring wide = widen(path);
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (n == 0) return {};
+    if (n < buffer.size()) return narrow(std::wstring_view(buffer.data(), n));
+    buffer.resize(n + 1);
+  }
+}
 
 char pathSeparator() { return '\\'; }
 
