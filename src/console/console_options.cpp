@@ -74,4 +74,9 @@ std::string ConsoleHelpText(const std::string& defaultDatabase, const std::strin
       {defaultDatabase, logFile});
 }
 
+bool IsPlainRelativePath(std::string_view path) {
+  if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
+  return !(path.size() >= 2 && path[1] == ':');
+}
+
 }  // namespace orma

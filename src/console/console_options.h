@@ -12,6 +12,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orma {
@@ -30,6 +31,12 @@ struct ConsoleOptions {
 
 // Reads the arguments after the program name. Returns false with `error` set for bad usage.
 bool ParseConsoleOptions(const std::vector<std::string>& arguments, ConsoleOptions& options, std::string& error);
+
+// True for a path that names neither a root, a drive nor a network share ("base.fdb",
+// "db/base.fdb"). Only such a path is completed from the current folder before it reaches the
+// server, which would resolve it from its own folder; any other path goes to the checks exactly
+// as the operator wrote it, so that "S:\x.fdb" or "\\host\share\x.fdb" is still refused.
+bool IsPlainRelativePath(std::string_view path);
 
 // The --help text, naming the default database and the log file; ends with a line feed.
 std::string ConsoleHelpText(const std::string& defaultDatabase, const std::string& logFile);

@@ -76,8 +76,8 @@ int Run(const std::vector<std::string>& arguments) {
     ApplicationModules modules;
     ShowProgressOnConsole();
     // The server would resolve a relative path from its own folder, not the operator's.
-    const std::string database =
-        options.databasePath ? platform::absolutePath(*options.databasePath) : ShortcutPath(0);
+    std::string database = options.databasePath.value_or(ShortcutPath(0));
+    if (IsPlainRelativePath(database)) database = platform::absolutePath(database);
     const int exitCode = Optimize(database, options.skipGarbageCollection);
     SetFrameObserver(nullptr);
     return exitCode;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace orma {
 namespace {
 
@@ -41,6 +43,28 @@ TEST(ConsoleOptions, ReadsTheCommandLine) {
     EXPECT_EQ(options.databasePath, c.database);
     EXPECT_EQ(options.skipGarbageCollection, c.skipGarbage);
     EXPECT_EQ(options.help, c.help);
+  }
+}
+
+// Completing a path from the current folder must never turn a path that the checks refuse
+// (another drive, a network share) into one they accept.
+TEST(ConsoleOptions, OnlyPlainRelativePathsAreCompleted) {
+  const std::pair<const char*, bool> cases[] = {
+      {"base.fdb", true},
+      {"DB/ORMA.FDB", true},
+      {"DB\\ORMA.FDB", true},
+      {"./ORMA.FDB", true},
+      {"/opt/rude/DB/ORMA.FDB", false},
+      {"C:\\RUDE\\DB\\ORMA.FDB", false},
+      {"S:\\ORMA.FDB", false},
+      {"s:ORMA.FDB", false},
+      {"\\\\host\\share\\base.fdb", false},
+      {"\\RUDE\\DB\\ORMA.FDB", false},
+      {"", false},
+  };
+  for (const auto& [path, plain] : cases) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(IsPlainRelativePath(path), plain);
   }
 }
 
