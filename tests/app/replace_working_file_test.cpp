@@ -12,23 +12,12 @@
 #include "common/exceptions.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
+#include "support/test_files.h"
 
 namespace orma::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 std::string MessageOf(const std::function<void()>& call) {
   try {

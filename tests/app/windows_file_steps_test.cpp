@@ -17,39 +17,12 @@
 #include "common/exceptions.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
+#include "support/test_files.h"
 
 namespace orma::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-struct Failure {
-  std::string className;
-  std::string message;
-};
-
-template <typename Call>
-Failure Capture(Call call) {
-  try {
-    call();
-  } catch (const Exception& e) {
-    return {e.ClassName(), e.Message()};
-  }
-  ADD_FAILURE() << "no failure";
-  return {};
-}
 
 // A second process (hold_file.exe, built beside this test) holding a file open.
 class Holder {

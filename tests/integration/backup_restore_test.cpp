@@ -21,6 +21,7 @@
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
 #include "platform/file_in_use.h"
+#include "support/test_files.h"
 
 namespace orma::testing {
 namespace {
@@ -52,23 +53,6 @@ std::string Step15Message(const std::string& temp, const std::string& db) {
          "Срочно найдите файл \"" + temp + "\"\r\n"
          "и переименуйте его в \"" + db + "\"\r\n"
          "Если вы этого не сделаете, то работа АЗС будет НЕВОЗМОЖНА!!!";
-}
-
-// What a failure left: its class and message, as the caller receives them.
-struct Failure {
-  std::string className;
-  std::string message;
-};
-
-template <typename Call>
-Failure Capture(Call call) {
-  try {
-    call();
-  } catch (const Exception& e) {
-    return {e.ClassName(), e.Message()};
-  }
-  ADD_FAILURE() << "no failure";
-  return {};
 }
 
 // Splits "context -> message <# class #>" and checks the frame.
