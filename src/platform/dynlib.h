@@ -2,17 +2,26 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace orma::platform {
 
 class DynamicLibrary {
  public:
   DynamicLibrary() = default;
-  ~DynamicLibrary();
+  ~DynamicLibrary() { free(); }
   DynamicLibrary(const DynamicLibrary&) = delete;
   DynamicLibrary& operator=(const DynamicLibrary&) = delete;
-  DynamicLibrary(DynamicLibrary&& other) noexcept;
-  DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+  DynamicLibrary(DynamicLibrary&& other) noexcept
+      : handle_(std::exchange(other.handle_, nullptr)), errorText_(std::move(other.errorText_)) {}
+  DynamicLibrary& operator=(DynamicLibrary&& other) noexcept {
+    if (this != &other) {
+      free();
+      handle_ = std::exchange(other.handle_, nullptr);
+      errorText_ = std::move(other.errorText_);
+    }
+    return *this;
+  }
 
   // Loads the library at `path` (a relative path is taken from the current folder, never
   // searched for). Frees the library loaded before. On failure returns false; lastError() holds

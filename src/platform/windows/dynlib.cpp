@@ -22,20 +22,6 @@ std::wstring fullPath(const std::wstring& path) {
 
 }  // namespace
 
-DynamicLibrary::~DynamicLibrary() { free(); }
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), errorText_(std::move(other.errorText_)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-  if (this != &other) {
-    free();
-    handle_ = std::exchange(other.handle_, nullptr);
-    errorText_ = std::move(other.errorText_);
-  }
-  return *this;
-}
-
 bool DynamicLibrary::load(const std::string& path) {
   free();
   errorText_.clear();
