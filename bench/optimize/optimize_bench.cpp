@@ -111,10 +111,12 @@ int main(int argc, char** argv) {
   auto runOurs = [&] {
     orma::AppLogger = new orma::TKestLogger((work / "OrmaOptimizeDB.log").string());
     try {
-      oursBackupSeconds =
-          Seconds([&] { orma::BackupDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
-      oursRestoreSeconds =
-          Seconds([&] { orma::RestoreDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
+      std::uint32_t nextTransaction = 0;
+      oursBackupSeconds = Seconds(
+          [&] { nextTransaction = orma::BackupDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
+      oursRestoreSeconds = Seconds([&] {
+        orma::RestoreDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port, nextTransaction);
+      });
     } catch (const orma::Exception& e) {
       std::cerr << e.Message() << "\n";
       std::exit(1);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/app_logger.h"
+#include "app/exclusive_use.h"
 #include "app/service_output.h"
 #include "common/exceptions.h"
 #include "common/format.h"
@@ -20,10 +21,11 @@ const char* const kBackupClosingLine = "gbak:closing file, committing, and finis
 
 }  // namespace
 
-void BackupDatabase(const std::string& serverHost, const std::string& databasePath,
-                    const std::string& backupPath, const std::string& userName,
-                    const std::string& password, std::int32_t port, BackupGarbage garbage) {
+std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                             const std::string& backupPath, const std::string& userName,
+                             const std::string& password, std::int32_t port, BackupGarbage garbage) {
   std::vector<std::string> output;
+  std::uint32_t nextTransaction = 0;
   try {
     AppLogger->LogFmt("Будет создана резервная копия базы данных \"%s\"", {databasePath}, 5);
     {
@@ -37,10 +39,12 @@ void BackupDatabase(const std::string& serverHost, const std::string& databasePa
         }
       }
       service.attach(serverHost, port, userName, password);
+      TakeDatabaseForOptimization(service, databasePath);
       service.startBackup(databasePath, backupPath, garbage == BackupGarbage::Skip);
       ReadServiceOutput(service, output, "Лог резервирования (предоставлен в целях отладки ошибки):\r\n",
                         kBackupClosingLine);
     }
+    nextTransaction = ReadNextTransaction(databasePath);
     AppLogger->Log("Создание резервной копии завершено", 5);
   } catch (const Exception& e) {
     AppLogger->Log("Ошибка создания резервной копии: " + e.Message(), 2);
@@ -49,6 +53,7 @@ void BackupDatabase(const std::string& serverHost, const std::string& databasePa
     AppLogger->Log(std::string("Ошибка создания резервной копии: ") + e.what(), 2);
     WrapException(Exception(e.what()), "Создание резервной копии", true)->Raise();
   }
+  return nextTransaction;
 }
 
 }  // namespace orma

@@ -6,6 +6,8 @@
 #include "common/filenames.h"
 #include "common/format.h"
 #include "common/text.h"
+#include "app/run_guard.h"
+#include "platform/file_identity.h"
 #include "platform/files.h"
 
 namespace orma {
@@ -14,6 +16,11 @@ const char* const kOptimizeSuccessMessage = "ОПТИМИЗАЦИЯ БАЗЫ Д�
 const char* const kOptimizeCaption = "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ";
 const char* const kBackupPhaseText = "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ";
 const char* const kRestorePhaseText = "ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ";
+const char* const kInterruptedRunMessage =
+    "Файл рабочей базы данных \"%s\" не найден!\r\n"
+    "Рядом с ним найден временный файл \"%s\", оставшийся от прерванной оптимизации:\r\n"
+    "возможно, база данных находится в нем. Программа ничего не удалила.\r\n"
+    "Переименуйте временный файл в \"%s\" и повторите попытку.";
 
 namespace {
 
@@ -69,12 +76,24 @@ std::string ServiceExtensionOf(std::string_view databasePath) {
   return {};
 }
 
-void CheckDatabasePath(const std::string& databasePath) {
-  if (StartsWith(AsciiUpperCase(databasePath), "S:\\")) throw Exception(kNotThisComputer);
-  if (StartsWith(databasePath, "\\\\")) throw Exception(kNetworkPath);
-  if (!platform::fileExists(databasePath)) throw Exception(Format(kFileNotFound, {databasePath}));
+// Returns the path of the database file itself: the given one, or where a symbolic link leads.
+std::string CheckDatabasePath(const std::string& givenPath) {
+  if (StartsWith(AsciiUpperCase(givenPath), "S:\\")) throw Exception(kNotThisComputer);
+  if (StartsWith(givenPath, "\\\\")) throw Exception(kNetworkPath);
+  std::string databasePath = platform::resolveLinks(givenPath);
+  if (databasePath.empty()) databasePath = givenPath;
+  if (!platform::fileExists(databasePath)) {
+    // A run of an older program, or someone by hand, may have removed the working file after
+    // the restore; then the temporary file may be all that is left of the database.
+    const std::string tempPath = TempPathFor(databasePath);
+    if (platform::fileExists(tempPath)) {
+      throw Exception(Format(kInterruptedRunMessage, {databasePath, tempPath, databasePath}));
+    }
+    throw Exception(Format(kFileNotFound, {givenPath}));
+  }
   const std::string reserved = ServiceExtensionOf(databasePath);
   if (!reserved.empty()) throw Exception(Format(kServiceExtension, {databasePath, reserved}));
+  return databasePath;
 }
 
 // Right-aligned, wrapped, green RGB(0, 128, 0), bold, 14 points, the viewer's font.
@@ -91,9 +110,14 @@ std::string BackupPathFor(std::string_view databasePath, PathStyle style) {
   return ChangeFileExt(databasePath, kBackupExtension, style);
 }
 
-void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps) {
-  CheckDatabasePath(databasePath);
+std::string TempPathFor(std::string_view databasePath, PathStyle style) {
+  return ChangeFileExt(databasePath, kTempBaseExtension, style);
+}
+
+void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {
+  const std::string databasePath = CheckDatabasePath(givenPath);
   const std::string backupPath = BackupPathFor(databasePath);
+  RunGuard guard(databasePath);
 
   std::unique_ptr<OptimizeProgress> progress = steps.OpenProgress(kOptimizeCaption);
   Finally closeProgress([&progress] { progress->Terminate(); });
@@ -101,7 +125,14 @@ void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps) {
   ShowPhase(*progress, kBackupPhaseText);
   std::string password = steps.GetPassword();
   std::int32_t port = steps.GetPort();
-  steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
+  // From the backup on, the database may be shut down; only a completed replace leaves it in
+  // use by itself (the restored file comes out online).
+  bool replaced = false;
+  Finally returnDatabase([&] {
+    if (!replaced) steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port);
+  });
+  const std::uint32_t nextTransaction =
+      steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
 
   // Only a backup that returned normally is ours to delete: a failed one stays for diagnosis,
   // and the next backup removes it first. Declared after closeProgress, so it runs before it:
@@ -110,7 +141,8 @@ void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps) {
   ShowPhase(*progress, kRestorePhaseText);
   password = steps.GetPassword();
   port = steps.GetPort();
-  steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
+  steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, nextTransaction);
+  replaced = true;
 }
 
 }  // namespace orma

@@ -5,7 +5,8 @@
 // What lies on disk, and what the operator sees, when the command ends:
 //
 //   how it ends                      progress window        backup file            operator sees
-//   a check of the path fails        never opened           untouched              that check's message
+//   a check of the path fails,       never opened           untouched              that check's message
+//   or another run holds the guard
 //   failure up to the backup's end   asked to close         left as it was         the failure's message
 //   failure in the restore phase     asked to close, after  deleted                the failure's message
 //                                    the backup is deleted
@@ -25,6 +26,7 @@ extern const char* const kOptimizeSuccessMessage;   // "ОПТИМИЗАЦИЯ �
 extern const char* const kOptimizeCaption;          // "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ"
 extern const char* const kBackupPhaseText;          // "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ"
 extern const char* const kRestorePhaseText;         // "ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ"
+extern const char* const kInterruptedRunMessage;    // the working file missing, a temporary file beside it
 constexpr std::int32_t kPhaseLineKey = 10;
 
 // The progress window as the command drives it; the arguments are those of the viewer's
@@ -49,16 +51,24 @@ class OptimizeSteps {
   virtual std::unique_ptr<OptimizeProgress> OpenProgress(const std::string& Caption) = 0;
   virtual std::string GetPassword() = 0;
   virtual std::int32_t GetPort() = 0;
-  virtual void BackupDatabase(const std::string& serverHost, const std::string& databasePath,
-                              const std::string& backupPath, const std::string& userName,
-                              const std::string& password, std::int32_t port) = 0;
+  // Returns the database's next transaction right after the backup (BackupDatabase).
+  virtual std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                                       const std::string& backupPath, const std::string& userName,
+                                       const std::string& password, std::int32_t port) = 0;
+  // Replaces the working file only while the next transaction is still the backup's.
   virtual void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                                const std::string& backupPath, const std::string& userName,
-                               const std::string& password, std::int32_t port) = 0;
+                               const std::string& password, std::int32_t port, std::uint32_t nextTransaction) = 0;
+  // After a failure from the backup on: the database back online if the run left it shut down.
+  virtual void ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
+                                   const std::string& userName, const std::string& password,
+                                   std::int32_t port) noexcept = 0;
 };
 
-// Runs the command on the database at `databasePath`, taken exactly as the operator gave it.
-// Returns normally on success; the caller then shows kOptimizeSuccessMessage. Any failure
+// Runs the command on the database at `databasePath`, taken exactly as the operator gave it
+// (a symbolic link is followed: the database is optimized where it lies and the link stays).
+// One run per database at a time (RunGuard); another client keeps the working file as it is
+// (exclusive_use.h). Returns normally on success; the caller then shows kOptimizeSuccessMessage. Any failure
 // leaves as an exception carrying the message for the operator, after the clean-up above.
 void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps);
 
@@ -67,5 +77,8 @@ void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps);
 //   "C:\RUDE\DB\ORMA.FDB" -> "C:\RUDE\DB\ORMA.ormabasebackup"
 //   "C:\my.dir\base"      -> "C:\my.dir\base.ormabasebackup"
 std::string BackupPathFor(std::string_view databasePath, PathStyle style = NativePathStyle());
+// The file the server restores into, beside the database, named the same way:
+//   "C:\RUDE\DB\ORMA.FDB" -> "C:\RUDE\DB\ORMA.ormatempbase"
+std::string TempPathFor(std::string_view databasePath, PathStyle style = NativePathStyle());
 
 }  // namespace orma

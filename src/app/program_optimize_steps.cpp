@@ -1,6 +1,7 @@
 #include "app/program_optimize_steps.h"
 
 #include "app/backup_database.h"
+#include "app/exclusive_use.h"
 #include "app/restore_database.h"
 #include "dbutils/zelmar_bridge.h"
 #include "progress/progress_viewer.h"
@@ -33,17 +34,24 @@ std::string ProgramOptimizeSteps::GetPassword() { return ZelmarGetPassword(); }
 
 std::int32_t ProgramOptimizeSteps::GetPort() { return ZelmarGetPort(); }
 
-void ProgramOptimizeSteps::BackupDatabase(const std::string& serverHost, const std::string& databasePath,
-                                          const std::string& backupPath, const std::string& userName,
-                                          const std::string& password, std::int32_t port) {
-  orma::BackupDatabase(serverHost, databasePath, backupPath, userName, password, port,
+std::uint32_t ProgramOptimizeSteps::BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                                                   const std::string& backupPath, const std::string& userName,
+                                                   const std::string& password, std::int32_t port) {
+  return orma::BackupDatabase(serverHost, databasePath, backupPath, userName, password, port,
                        skipGarbageCollection_ ? BackupGarbage::Skip : BackupGarbage::Collect);
 }
 
 void ProgramOptimizeSteps::RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                                            const std::string& backupPath, const std::string& userName,
-                                           const std::string& password, std::int32_t port) {
-  orma::RestoreDatabase(serverHost, databasePath, backupPath, userName, password, port);
+                                           const std::string& password, std::int32_t port,
+                                           std::uint32_t nextTransaction) {
+  orma::RestoreDatabase(serverHost, databasePath, backupPath, userName, password, port, nextTransaction);
+}
+
+void ProgramOptimizeSteps::ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
+                                               const std::string& userName, const std::string& password,
+                                               std::int32_t port) noexcept {
+  orma::ReturnDatabaseToUse(serverHost, databasePath, userName, password, port);
 }
 
 }  // namespace orma

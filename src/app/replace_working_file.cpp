@@ -1,6 +1,7 @@
 #include "app/replace_working_file.h"
 
 #include "app/app_logger.h"
+#include "app/exclusive_use.h"
 #include "common/exceptions.h"
 #include "common/filenames.h"
 #include "common/format.h"
@@ -11,57 +12,70 @@
 #include "platform/files.h"
 
 namespace orma {
+namespace {
 
-void ReplaceWorkingFile(const std::string& tempPath, const std::string& databasePath, const ReplaceHooks& hooks) {
-  // Read before the file is gone, so that the server's own user can still open the new one.
+[[noreturn]] void RaiseNotReplaced(const std::string& tempPath, const std::string& databasePath,
+                                   const std::string& reason) {
+  throw Exception(Format(
+      "Не удалось полность завершить действия по оптимизации БД!\r\n"
+      "БД была оптимизирована. Создан файл \"%s\".\r\n"
+      "Программе не удалось переименовать его в \"%s\",\r\n"
+      "т.к. при попытке удаления старого файла \"%s\"\r\n"
+      "возникла ошибка: %s\r\n"
+      "Убедитесь, что система Orma выгружена и повторите попытку!\r\n"
+      "Либо вы можете попытаться переименовать файлы вручную!",
+      {tempPath, databasePath, databasePath, reason}));
+}
+
+}  // namespace
+
+void ReplaceWorkingFile(const std::string& tempPath, const std::string& databasePath, std::uint32_t nextTransaction,
+                        const ReplaceHooks& hooks) {
+  // The new file must be whole on the disk before its name can stand for the database.
+  if (!platform::flushFile(tempPath)) {
+    const int code = platform::lastError();
+    throw Exception(Format("Не удалось записать на диск восстановленную базу данных \"%s\": %s\r\n"
+                           "Файл рабочей базы данных \"%s\" не изменен, все данные находятся в нем.",
+                           {tempPath, platform::systemMessage(code), databasePath}));
+  }
+
+  // The server's own user must still be able to open the database under its old name.
   platform::FileOwner owner;
   platform::readFileOwner(databasePath, owner);
-
-  if (!platform::deleteFileNotInUse(databasePath)) {
-    const int code = platform::lastError();
-    throw Exception(Format(
-        "Не удалось полность завершить действия по оптимизации БД!\r\n"
-        "БД была оптимизирована. Создан файл \"%s\".\r\n"
-        "Программе не удалось переименовать его в \"%s\",\r\n"
-        "т.к. при попытке удаления старого файла \"%s\"\r\n"
-        "возникла ошибка: %s\r\n"
-        "Убедитесь, что система Orma выгружена и повторите попытку!\r\n"
-        "Либо вы можете попытаться переименовать файлы вручную!",
-        {tempPath, databasePath, databasePath, platform::systemMessage(code)}));
-  }
-  if (hooks.afterWorkingFileDeleted) hooks.afterWorkingFileDeleted();
-
-  // copyFile flushes the copy and removes a partial one, so after a failure the operator
-  // finds either nothing or someone else's file at the working path, never a torn database.
-  if (!platform::copyFile(tempPath, databasePath, true)) {
-    throw Exception(Format(
-        "ОШИБКА!!! Файл рабочей базы данных был УДАЛЕН!!!\r\n"
-        "Срочно найдите файл \"%s\"\r\n"
-        "и переименуйте его в \"%s\"\r\n"
-        "Если вы этого не сделаете, то работа АЗС будет НЕВОЗМОЖНА!!!",
-        {tempPath, databasePath}));
-  }
-
-  if (!platform::applyFileOwner(databasePath, owner)) {
+  if (!platform::applyFileOwner(tempPath, owner)) {
     const int code = platform::lastError();
     AppLogger->Log(Format("Не удалось вернуть файлу \"%s\" владельца и права доступа прежнего файла: %s",
                           {databasePath, platform::systemMessage(code)}),
                    4);
   }
 
-  // The new name must be on disk before the only other copy goes: after a power cut the
-  // folder could otherwise hold neither file.
+  platform::DatabaseFileHold hold;
+  if (!hold.acquire(databasePath)) {
+    RaiseNotReplaced(tempPath, databasePath, platform::systemMessage(platform::lastError()));
+  }
+  std::uint32_t now = 0;
+  try {
+    now = ReadNextTransaction(databasePath);
+  } catch (const Exception& e) {
+    RaiseNotReplaced(tempPath, databasePath, e.Message());
+  }
+  if (now != nextTransaction) {
+    if (!platform::deleteFile(tempPath)) {
+      const int code = platform::lastError();
+      AppLogger->Log(Format("Не удалось удалить устаревший временный файл \"%s\": %s", {tempPath, platform::systemMessage(code)}), 4);
+    }
+    throw Exception(Format(kDatabaseChangedMessage, {databasePath}));
+  }
+  if (hooks.beforeReplace) hooks.beforeReplace();
+
+  if (!platform::replaceFile(tempPath, databasePath)) {
+    RaiseNotReplaced(tempPath, databasePath, platform::systemMessage(platform::lastError()));
+  }
+  // Until the folder is on the disk, a power cut could still bring the old file back; that
+  // is a whole database too, so a failure here is only worth a warning.
   if (!platform::syncDirectory(ExtractFilePath(databasePath))) {
     const int code = platform::lastError();
-    AppLogger->Log(Format("Не удалось сбросить на диск папку файла \"%s\": %s; временный файл оставлен",
-                          {databasePath, platform::systemMessage(code)}),
-                   4);
-    AppLogger->Log("Не удалось удалить временный файл базы данных", 4);
-    return;
-  }
-
-  if (!platform::deleteFile(tempPath)) {
-    AppLogger->Log("Не удалось удалить временный файл базы данных", 4);
+    AppLogger->Log(Format("Не удалось сбросить на диск папку файла \"%s\": %s", {databasePath, platform::systemMessage(code)}), 4);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/app_logger.h"
+#include "app/optimize_command.h"
 #include "app/replace_working_file.h"
 #include "app/service_output.h"
 #include "common/exceptions.h"
@@ -28,8 +29,8 @@ const char* const kRestoreClosingLine = "gbak:finishing, closing, and going home
 
 void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                      const std::string& backupPath, const std::string& userName,
-                     const std::string& password, std::int32_t port) {
-  const std::string tempPath = ChangeFileExt(databasePath, ".ormatempbase");
+                     const std::string& password, std::int32_t port, std::uint32_t nextTransaction) {
+  const std::string tempPath = TempPathFor(databasePath);
   std::vector<std::string> output;
   try {
     AppLogger->LogFmt("База данных \"%s\" будет восстановлена из резервной копии", {databasePath}, 5);
@@ -53,7 +54,7 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
       throw Exception("Операция восстановлена завершилась успешно, однако куда и что она восстановила - не понятно...");
     }
     AppLogger->Log("Восстановление временной БД из резервной копии завершено", 5);
-    ReplaceWorkingFile(tempPath, databasePath);
+    ReplaceWorkingFile(tempPath, databasePath, nextTransaction);
     AppLogger->Log("Восстановление из резервной копии завершено", 5);
   } catch (const Exception& e) {
     AppLogger->Log("Ошибка восстановления из резервной копии: " + e.Message(), 2);

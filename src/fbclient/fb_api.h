@@ -37,12 +37,22 @@ constexpr unsigned char kSpbUtf8FileName = 118;
 // Service start requests.
 constexpr unsigned char kActionBackup = 1;
 constexpr unsigned char kActionRestore = 2;
+constexpr unsigned char kActionProperties = 8;
 constexpr unsigned char kSpbDbName = 106;
 constexpr unsigned char kSpbVerbose = 107;
 constexpr unsigned char kSpbOptions = 108;
 constexpr unsigned char kSpbBackupFile = 5;
+constexpr unsigned char kSpbPrpAttachmentsShutdown = 42;
+constexpr unsigned char kSpbPrpShutdownMode = 44;
+constexpr unsigned char kSpbPrpOnlineMode = 45;
+constexpr unsigned char kSpbPrpSmNormal = 0;
+constexpr unsigned char kSpbPrpSmSingle = 2;
 constexpr std::uint32_t kRestoreCreate = 0x2000;
 constexpr std::uint32_t kBackupNoGarbageCollect = 0x08;
+
+// The status code of a shutdown refused because other attachments remain ("database shutdown
+// unsuccessful").
+constexpr IscStatus kShutdownFailed = 335544557;
 
 // Service queries and their replies.
 constexpr unsigned char kInfoEnd = 1;

@@ -17,13 +17,15 @@ constexpr unsigned kQueryTimeoutSeconds = 1;
 // The largest reply a query may ask for; a line is far shorter.
 constexpr unsigned short kReplySize = 16384;
 
-void raiseIfFailed(const ClientApi& api, const IscStatus* status) {
-  if (failed(status)) throw EFirebirdError(statusText(api.interpret, status));
-}
-
 }  // namespace
 
 ServiceConnection::ServiceConnection() = default;
+
+void ServiceConnection::raiseIfFailed(const IscStatus* status) {
+  if (!failed(status)) return;
+  failureCode_ = status[1];
+  throw EFirebirdError(statusText(api_->interpret, status));
+}
 
 ServiceConnection::~ServiceConnection() { detachQuietly(); }
 
@@ -36,11 +38,8 @@ void ServiceConnection::attach(const std::string& host, std::int32_t port, const
   SvcHandle handle = 0;
   api_->serviceAttach(status, static_cast<unsigned short>(name.size()), name.c_str(), &handle,
                       static_cast<unsigned short>(parameters.size()), parameters.data());
-  raiseIfFailed(*api_, status);
+  raiseIfFailed(status);
   handle_ = handle;
-  pending_.clear();
-  pendingError_.reset();
-  ended_ = false;
 }
 
 void ServiceConnection::startBackup(const std::string& database, const std::string& backupFile,
@@ -52,11 +51,22 @@ void ServiceConnection::startRestore(const std::string& backupFile, const std::s
   start(restoreRequest(backupFile, database));
 }
 
+void ServiceConnection::changeProperties(const std::string& request) {
+  start(request);
+  std::string line;
+  while (readLine(line)) {
+  }
+}
+
 void ServiceConnection::start(const std::string& request) {
   if (!isAttached()) throw EFirebirdError("Нет подключения к менеджеру служб сервера");
   IscStatus status[kStatusLength] = {};
+  // One attachment may run several services, one after another: each starts with no output.
+  pending_.clear();
+  pendingError_.reset();
+  ended_ = false;
   api_->serviceStart(status, &handle_, nullptr, static_cast<unsigned short>(request.size()), request.data());
-  raiseIfFailed(*api_, status);
+  raiseIfFailed(status);
 }
 
 bool ServiceConnection::readLine(std::string& line) {
@@ -87,6 +97,7 @@ void ServiceConnection::query() {
     for (std::string& salvaged : salvageServiceLines(reply.data(), reply.size())) {
       pending_.push_back(std::move(salvaged));
     }
+    failureCode_ = status[1];
     pendingError_ = std::make_unique<EFirebirdError>(statusText(api_->interpret, status));
     return;
   }
@@ -102,7 +113,7 @@ void ServiceConnection::detach() {
   // The library clears the handle only on success; a failed detach still leaves nothing we
   // could use, so the handle is forgotten either way and never detached twice.
   handle_ = 0;
-  raiseIfFailed(*api_, status);
+  raiseIfFailed(status);
 }
 
 void ServiceConnection::detachQuietly() noexcept {

@@ -41,10 +41,17 @@ class ServiceConnection {
   void startBackup(const std::string& database, const std::string& backupFile, bool skipGarbageCollection = false);
   void startRestore(const std::string& backupFile, const std::string& database);
 
+  // Runs a property change to its end (shutdownSingleRequest, onlineRequest). Raises
+  // EFirebirdError when the server refuses it; failureCode() then tells why.
+  void changeProperties(const std::string& request);
+
   // The next line of the service's output, without its line end. Returns false once the
   // output has ended. Raises EFirebirdError when the service failed; lines that came in the
   // same reply as the failure are returned first, and the failure with the call after them.
   bool readLine(std::string& line);
+
+  // The first status code of the last failure raised (0 before any), e.g. kShutdownFailed.
+  IscStatus failureCode() const { return failureCode_; }
 
   // Ends the attachment; raises on a failure the library reports. detachQuietly is for
   // clean-up while another failure is on its way out.
@@ -54,12 +61,14 @@ class ServiceConnection {
  private:
   void start(const std::string& request);
   void query();
+  void raiseIfFailed(const IscStatus* status);
 
   const ClientApi* api_ = nullptr;
   SvcHandle handle_ = 0;
   std::deque<std::string> pending_;
   std::unique_ptr<EFirebirdError> pendingError_;
   bool ended_ = false;
+  IscStatus failureCode_ = 0;
 };
 
 }  // namespace orma::fb

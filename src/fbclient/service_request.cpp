@@ -71,6 +71,26 @@ std::string restoreRequest(const std::string& backupFile, const std::string& dat
   return block;
 }
 
+std::string shutdownSingleRequest(const std::string& database) {
+  std::string block;
+  appendByte(block, kActionProperties);
+  appendString(block, kSpbDbName, database);
+  appendByte(block, kSpbPrpShutdownMode);
+  appendByte(block, kSpbPrpSmSingle);
+  appendByte(block, kSpbPrpAttachmentsShutdown);
+  appendLittleEndian(block, 0, 4);
+  return block;
+}
+
+std::string onlineRequest(const std::string& database) {
+  std::string block;
+  appendByte(block, kActionProperties);
+  appendString(block, kSpbDbName, database);
+  appendByte(block, kSpbPrpOnlineMode);
+  appendByte(block, kSpbPrpSmNormal);
+  return block;
+}
+
 std::string queryTimeout(unsigned seconds) {
   std::string block;
   appendByte(block, kInfoServiceTimeout);

@@ -23,6 +23,14 @@ std::string backupRequest(const std::string& database, const std::string& backup
 // Restore of one backup file into a new database (refused when the file exists), verbose.
 std::string restoreRequest(const std::string& backupFile, const std::string& database);
 
+// Shuts the database down to single-user use: the server then admits one attachment of the
+// administrator or the owner at a time, and nobody else. With no time to wait for others to
+// leave, the server refuses at once, changing nothing, while anyone else is attached.
+std::string shutdownSingleRequest(const std::string& database);
+
+// Brings a shut-down database back to normal use.
+std::string onlineRequest(const std::string& database);
+
 // The send items of an output query: wait at most `seconds` for output.
 std::string queryTimeout(unsigned seconds);
 

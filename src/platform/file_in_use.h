@@ -1,19 +1,32 @@
-// Deleting a database file that a database server may still have open.
+// Keeping a database server away from a database file while it is being replaced.
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace orma::platform {
 
-// Deletes the file unless a process holds it open as a database.
+// POSIX would let a rename replace a database that a server has open: the server would go on
+// writing into a file that no longer has a name, and everything from then on would be lost.
+// The Firebird server keeps an flock on every database it has open, so acquire() takes an
+// exclusive flock without waiting: it fails with kErrorBusy while a server has the file open,
+// and while it is held no server can open the file. The hold ends with the object.
 //
-// Windows refuses by itself: the server opens its databases without delete sharing, so the
-// deletion fails with ERROR_SHARING_VIOLATION. POSIX would unlink the open file silently and
-// the server would go on writing into a file that no longer has a name, losing everything
-// from then on. The Firebird server keeps an flock on every database it has open, so the
-// POSIX version takes an exclusive flock without waiting first, and refuses with kErrorBusy
-// when it cannot; it keeps the lock while it unlinks, so no server can open the file between.
-// False on failure, the code in lastError().
-bool deleteFileNotInUse(const std::string& path);
+// Windows needs nothing here: the server opens its databases without delete sharing, so the
+// replace itself fails with a sharing violation; acquire() always succeeds.
+class DatabaseFileHold {
+ public:
+  DatabaseFileHold();
+  ~DatabaseFileHold();
+  DatabaseFileHold(const DatabaseFileHold&) = delete;
+  DatabaseFileHold& operator=(const DatabaseFileHold&) = delete;
+
+  // False on failure, the code in lastError().
+  bool acquire(const std::string& path);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace orma::platform

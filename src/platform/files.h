@@ -14,11 +14,14 @@ bool createDirectory(const std::string& path);   // one level; true when it alre
 bool removeDirectory(const std::string& path);   // an empty folder
 bool deleteFile(const std::string& path);
 bool renameFile(const std::string& from, const std::string& to);  // fails when `to` exists
-// Copies a file. With failIfExists an existing target is refused (kErrorFileExists).
-// The copy is flushed to disk before it returns true. A copy that fails removes the target
-// only when this call created it: a file that was there before is never deleted here
-// (a refused target stays intact; one that the copy began to overwrite stays as it was left).
-bool copyFile(const std::string& from, const std::string& to, bool failIfExists);
+// Puts `from` in the place of `to` in one step, also across a crash: whoever opens `to` finds
+// the old file or the whole new one, never neither. Both must lie in one folder. POSIX: rename.
+// Windows: MoveFileEx with REPLACE_EXISTING and WRITE_THROUGH, which fails with a sharing
+// violation (kErrorBusy) while anyone holds `to` open without delete sharing, as a database
+// server holds its databases.
+bool replaceFile(const std::string& from, const std::string& to);
+// Writes a file's contents through to the disk (fsync; FlushFileBuffers).
+bool flushFile(const std::string& path);
 // Names (not paths) of the files directly in a folder; false when it cannot be read.
 bool listFiles(const std::string& folder, std::vector<std::string>& names);
 // Flushes a folder's entries to disk (POSIX: fsync of the folder; Windows: nothing to do).

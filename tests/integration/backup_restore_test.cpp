@@ -3,6 +3,10 @@
 // operator's instructions say they are.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -13,9 +17,13 @@
 
 #include "app/app_logger.h"
 #include "app/backup_database.h"
+#include "app/exclusive_use.h"
+#include "app/replace_working_file.h"
 #include "app/log_entries.h"
 #include "app/restore_database.h"
 #include "common/exceptions.h"
+#include "common/format.h"
+#include "fbclient/database_header.h"
 #include "fbclient/fb_error.h"
 #include "integration/server_support.h"
 #include "logger/kest_logger.h"
@@ -46,13 +54,6 @@ std::string Step14Message(const std::string& temp, const std::string& db, const 
          "возникла ошибка: " + reason + "\r\n"
          "Убедитесь, что система Orma выгружена и повторите попытку!\r\n"
          "Либо вы можете попытаться переименовать файлы вручную!";
-}
-
-std::string Step15Message(const std::string& temp, const std::string& db) {
-  return "ОШИБКА!!! Файл рабочей базы данных был УДАЛЕН!!!\r\n"
-         "Срочно найдите файл \"" + temp + "\"\r\n"
-         "и переименуйте его в \"" + db + "\"\r\n"
-         "Если вы этого не сделаете, то работа АЗС будет НЕВОЗМОЖНА!!!";
 }
 
 // Splits "context -> message <# class #>" and checks the frame.
@@ -124,11 +125,25 @@ class BackupRestoreTest : public ::testing::Test {
   void CopySample(const std::string& to) { fs::copy_file(*sample_, to); }
 
   void Backup(const std::string& db, const std::string& backup, const std::string& password) {
-    BackupDatabase("127.0.0.1", db, backup, "SYSDBA", password, server_.port);
+    nextTransaction_ = BackupDatabase("127.0.0.1", db, backup, "SYSDBA", password, server_.port);
   }
   void Backup() { Backup(db_, backup_, server_.password); }
   void Restore(const std::string& db, const std::string& backup) {
-    RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port);
+    RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port, nextTransaction_);
+  }
+  // Runs statements through isql as the administrator; returns what it printed.
+  std::string Sql(const std::string& db, const std::string& statements) {
+    const CommandResult result = RunCommand("printf '%s' " + Quote(statements) + " | isql-fb -q -bail -user SYSDBA -password " +
+                                            Quote(server_.password) + " " +
+                                            Quote("127.0.0.1/" + std::to_string(server_.port) + ":" + db));
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    return result.output;
+  }
+  static fb::DatabaseHeader Header(const std::string& db) {
+    fb::DatabaseHeader header;
+    std::string failure;
+    EXPECT_TRUE(fb::ReadDatabaseHeader(db, header, failure)) << failure;
+    return header;
   }
   void Restore() { Restore(db_, backup_); }
 
@@ -138,6 +153,7 @@ class BackupRestoreTest : public ::testing::Test {
   static std::string* sampleDigest_;
   ServerSettings server_;
   std::string folder_, db_, backup_, temp_, log_;
+  std::uint32_t nextTransaction_ = 0;
 };
 
 std::string* BackupRestoreTest::sample_ = nullptr;
@@ -260,7 +276,7 @@ TEST_F(BackupRestoreTest, ServerNotRunningFailsBothPhasesAndTouchesNothing) {
   const std::string original = ReadFileBytes(db_);
   // Port 1: nothing listens there, and nobody may start a server on it without root.
   const Failure backup = Capture([&] { BackupDatabase("127.0.0.1", db_, backup_, "SYSDBA", "pw", 1); });
-  const Failure restore = Capture([&] { RestoreDatabase("127.0.0.1", db_, backup_, "SYSDBA", "pw", 1); });
+  const Failure restore = Capture([&] { RestoreDatabase("127.0.0.1", db_, backup_, "SYSDBA", "pw", 1, 0); });
 
   EXPECT_EQ(backup.className, "EFirebirdError");
   EXPECT_EQ(restore.className, "EFirebirdError");
@@ -408,7 +424,7 @@ TEST_F(BackupRestoreTest, UndeletableLeftoversEndTheCallBeforeAnyConnection) {
 
   // Port 1 would fail at once if a connection were attempted: the deletion must come first.
   const Failure backupFailure = Capture([&] { BackupDatabase("127.0.0.1", db, backup, "SYSDBA", "pw", 1); });
-  const Failure restoreFailure = Capture([&] { RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", "pw", 1); });
+  const Failure restoreFailure = Capture([&] { RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", "pw", 1, 0); });
 
   const std::string backupMessage = "Ошибка при удалении файла \"" + backup + "\": " + reason;
   const std::string restoreMessage = "Ошибка при удалении файла \"" + temp + "\": " + reason;
@@ -453,7 +469,74 @@ TEST_F(BackupRestoreTest, TemporaryFileGoneAfterThePauseIsReportedAndNothingRepl
   EXPECT_EQ(ReadFileBytes(db_), original);
 }
 
-TEST_F(BackupRestoreTest, WorkingFileHeldByASecondAttachmentIsNeitherDeletedNorLost) {
+// --- another client, an interrupted run -----------------------------------------------------
+
+TEST_F(BackupRestoreTest, AnotherClientAttachedRefusesTheRunBeforeAnythingIsWritten) {
+  CopySample(db_);
+  Failure failure;
+  {
+    SecondAttachment holder(db_);
+    failure = Capture([&] { Backup(); });
+  }
+  EXPECT_EQ(failure.message, "Создание резервной копии -> " + Format(kDatabaseInUseMessage, {db_}) + " <# Exception #>");
+  EXPECT_FALSE(fs::exists(backup_));
+  EXPECT_FALSE(Header(db_).shutDown);
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+}
+
+TEST_F(BackupRestoreTest, ClientWritingBetweenBackupAndReplaceKeepsTheWorkingFileAndItsRow) {
+  // Single-user use still lets one administrator in whenever nobody else is attached.
+  CopySample(db_);
+  Backup();
+  Sql(db_, "CREATE TABLE LATE_WRITE (ID INTEGER); COMMIT; INSERT INTO LATE_WRITE VALUES (7); COMMIT;");
+
+  const Failure failure = Capture([&] { Restore(); });
+
+  EXPECT_EQ(failure.message,
+            "Восстановление из резервной копии -> " + Format(kDatabaseChangedMessage, {db_}) + " <# Exception #>");
+  EXPECT_FALSE(fs::exists(temp_)) << "a stale restored file was left for the operator to rename";
+  ReturnDatabaseToUse("127.0.0.1", db_, "SYSDBA", server_.password, server_.port);
+  EXPECT_FALSE(Header(db_).shutDown);
+  EXPECT_NE(Sql(db_, "SELECT 'ROW' || ID FROM LATE_WRITE;").find("ROW7"), std::string::npos);
+}
+
+TEST_F(BackupRestoreTest, DatabaseLeftShutDownByAKilledRunIsBroughtBackOnlineByTheNext) {
+  CopySample(db_);
+  Backup();   // as a run killed right after its backup leaves it
+  ASSERT_TRUE(Header(db_).shutDown);
+  fs::remove(log_);
+
+  Backup();
+  Restore();
+
+  EXPECT_FALSE(Header(db_).shutDown);
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+  const std::vector<LogEntry> log = Log();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[2], (LogEntry{4, "База данных \"" + db_ + "\" была оставлена прерванной оптимизацией в "
+                                  "однопользовательском режиме и возвращена в рабочий режим"}));
+}
+
+TEST_F(BackupRestoreTest, KillAtTheReplaceLeavesAWholeDatabaseAtTheWorkingPath) {
+  CopySample(db_);
+  Backup();
+  CopySample(temp_);   // stands for the restored file
+  const pid_t child = fork();
+  if (child == 0) {
+    ReplaceHooks hooks;
+    hooks.beforeReplace = [] { raise(SIGKILL); };
+    ReplaceWorkingFile(temp_, db_, nextTransaction_, hooks);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
+  EXPECT_EQ(DatabaseDigest(temp_), *sampleDigest_);
+}
+
+TEST_F(BackupRestoreTest, WorkingFileHeldByASecondAttachmentIsKeptAndSoIsTheRestoredFile) {
   CopySample(db_);
   Backup();
   const std::string message = Step14Message(temp_, db_, platform::systemMessage(platform::kErrorBusy));
@@ -461,10 +544,8 @@ TEST_F(BackupRestoreTest, WorkingFileHeldByASecondAttachmentIsNeitherDeletedNorL
   {
     SecondAttachment holder(db_);
     failure = Capture([&] { Restore(); });
-    EXPECT_TRUE(fs::exists(db_)) << "the working file was deleted under an attachment";
   }
 
-  EXPECT_EQ(failure.className, "Exception");
   EXPECT_EQ(failure.message, "Восстановление из резервной копии -> " + message + " <# Exception #>");
   const std::vector<LogEntry> log = Log();
   ASSERT_EQ(log.size(), 5u) << ::testing::PrintToString(log);
@@ -474,57 +555,25 @@ TEST_F(BackupRestoreTest, WorkingFileHeldByASecondAttachmentIsNeitherDeletedNorL
   EXPECT_EQ(DatabaseDigest(temp_), *sampleDigest_) << "the temporary file must hold the restored database";
 }
 
-TEST_F(BackupRestoreTest, DiskFullDuringTheCopyLeavesNoTornWorkingFile) {
-  // The restored file must fit on the small disk, its copy not: learn its size first.
-  CopySample(db_);
-  Backup();
-  Restore();
-  const auto restoredSize = FileSize(db_);
-  ASSERT_GT(restoredSize, 0);
-
-  TmpfsMount small(folder_ + "/small", static_cast<std::size_t>(restoredSize) * 3 / 2);
-  ASSERT_TRUE(small.mounted());
-  const std::string db = folder_ + "/small/ORMA.FDB";
-  const std::string temp = folder_ + "/small/ORMA.ormatempbase";
-  WriteFileBytes(db, "the working file");
-  fs::remove(log_);
-
-  const Failure failure = Capture([&] { Restore(db, backup_); });
-
-  const std::string message = Step15Message(temp, db);
-  EXPECT_EQ(failure.message, "Восстановление из резервной копии -> " + message + " <# Exception #>");
-  EXPECT_FALSE(fs::exists(db)) << "a partial copy was left at the working path";
-  EXPECT_EQ(DatabaseDigest(temp), *sampleDigest_);
-  const std::vector<LogEntry> expected = {
-      {5, RestoreAnnouncement(db)},
-      {5, "Восстановление временной БД из резервной копии завершено"},
-      {2, "Ошибка восстановления из резервной копии: " + message},
-  };
-  EXPECT_EQ(Log(), expected);
-}
-
-TEST_F(BackupRestoreTest, UndeletableTemporaryFileAfterAGoodCopyIsOnlyAWarning) {
+TEST_F(BackupRestoreTest, RestoredFileThatCannotBeMovedLeavesBothFilesWhole) {
   CopySample(db_);
   Backup();
   std::atomic<bool> stop{false};
   std::atomic<bool> pinned{false};
-  // Makes the restored file immutable while the routine pauses: copying it still works,
-  // deleting it does not, even for root.
+  // An immutable file cannot be renamed, even by root.
   std::thread pin([&] {
     if (WaitUntilServerReleases(temp_, stop)) pinned = RunCommand("chattr +i " + Quote(temp_)).exitCode == 0;
   });
-  Restore();
+  const Failure failure = Capture([&] { Restore(); });
   stop = true;
   pin.join();
   RunCommand("chattr -i " + Quote(temp_));
 
   ASSERT_TRUE(pinned);
+  EXPECT_EQ(failure.message, "Восстановление из резервной копии -> " +
+                                 Step14Message(temp_, db_, platform::systemMessage(EPERM)) + " <# Exception #>");
   EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
-  EXPECT_TRUE(fs::exists(temp_));
-  const std::vector<LogEntry> log = Log();
-  ASSERT_EQ(log.size(), 6u) << ::testing::PrintToString(log);
-  EXPECT_EQ(log[4], (LogEntry{4, "Не удалось удалить временный файл базы данных"}));
-  EXPECT_EQ(log[5], (LogEntry{5, "Восстановление из резервной копии завершено"}));
+  EXPECT_EQ(DatabaseDigest(temp_), *sampleDigest_);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@ struct Recording {
   std::vector<std::int32_t> ports{3050, 3051};
   int passwordCalls = 0, portCalls = 0;
   bool backupExistedAtTerminate = false;
+  std::function<void()> duringBackup;
 
   void Call(const std::string& what) {
     calls.push_back(what);
@@ -71,15 +74,22 @@ class RecordingSteps : public OptimizeSteps {
     r_.Call("port#" + std::to_string(call));
     return r_.ports[call - 1];
   }
-  void BackupDatabase(const std::string& host, const std::string& database, const std::string& backup,
-                      const std::string& user, const std::string& password, std::int32_t port) override {
+  std::uint32_t BackupDatabase(const std::string& host, const std::string& database, const std::string& backup,
+                               const std::string& user, const std::string& password, std::int32_t port) override {
     // Like the server, the backup writes its file before it can fail.
     std::ofstream(testing::PathOf(backup), std::ios::binary) << "backup";
+    if (r_.duringBackup) r_.duringBackup();
     r_.Call("backup " + Join(host, database, backup, user, password, port));
+    return 1234;
   }
   void RestoreDatabase(const std::string& host, const std::string& database, const std::string& backup,
-                       const std::string& user, const std::string& password, std::int32_t port) override {
-    r_.Call("restore " + Join(host, database, backup, user, password, port));
+                       const std::string& user, const std::string& password, std::int32_t port,
+                       std::uint32_t nextTransaction) override {
+    r_.Call("restore " + Join(host, database, backup, user, password, port) + " " + std::to_string(nextTransaction));
+  }
+  void ReturnDatabaseToUse(const std::string& host, const std::string& database, const std::string& user,
+                           const std::string& password, std::int32_t port) noexcept override {
+    r_.calls.push_back("online " + host + "|" + database + "|" + user + "|" + password + "|" + std::to_string(port));
   }
 
  private:
@@ -134,7 +144,7 @@ TEST_F(OptimizeCommand, SuccessfulRunAsksTwiceAndCleansUpBeforeClosingTheWindow)
       kRestoreLine,
       "password#2",
       "port#2",
-      "restore " + Args("pw2", 3051),
+      "restore " + Args("pw2", 3051) + " 1234",
       "terminate",
   };
   EXPECT_EQ(rec_.calls, expected);
@@ -149,13 +159,16 @@ TEST_F(OptimizeCommand, EachWayOfFailingLeavesWhatItShould) {
     bool backupLeft;        // the backup file is on disk afterwards
     const char* lastCall;   // what the command did last before closing the window
   };
+  // From the backup on, the database goes back online with the last password and port asked.
+  const std::string online1 = "online 127.0.0.1|" + database_ + "|SYSDBA|pw1|3050";
+  const std::string online2 = "online 127.0.0.1|" + database_ + "|SYSDBA|pw2|3050";
   const Case cases[] = {
       {"password#1", false, "password#1"},
       {"port#1", false, "port#1"},
-      {"backup", true, "backup"},
-      {"password#2", false, "password#2"},
-      {"port#2", false, "port#2"},
-      {"restore", false, "restore"},
+      {"backup", true, online1.c_str()},
+      {"password#2", false, online1.c_str()},
+      {"port#2", false, online2.c_str()},
+      {"restore", false, "online 127.0.0.1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.failAt);
@@ -163,7 +176,7 @@ TEST_F(OptimizeCommand, EachWayOfFailingLeavesWhatItShould) {
     rec.backupPath = backup_;
     rec.failAt = c.failAt;
     if (std::string(c.failAt) == "backup") rec.failAt = "backup " + Args("pw1", 3050);
-    if (std::string(c.failAt) == "restore") rec.failAt = "restore " + Args("pw2", 3051);
+    if (std::string(c.failAt) == "restore") rec.failAt = "restore " + Args("pw2", 3051) + " 1234";
     rec_ = rec;
 
     // The failure leaves unchanged: same class, same message.
@@ -185,6 +198,32 @@ TEST_F(OptimizeCommand, EachWayOfFailingLeavesWhatItShould) {
   }
 }
 
+TEST_F(OptimizeCommand, SecondRunOnTheSameDatabaseIsRefusedWhileTheFirstWorks) {
+  // Another spelling of the same file; another thread, as the guard excludes threads too.
+  const std::string sameFile = folder_.file(".") + platform::pathSeparator() + "ORMA.FDB";
+  std::string second;
+  rec_.duringBackup = [&] {
+    std::thread([&] {
+      Recording other;
+      other.backupPath = backup_;
+      RecordingSteps steps(other);
+      try {
+        OptimizeDatabase(sameFile, steps);
+      } catch (const Exception& e) {
+        second = e.Message();
+      }
+      EXPECT_TRUE(other.calls.empty());
+    }).join();
+  };
+  EXPECT_EQ(Run(database_), "");
+  EXPECT_EQ(second, "Оптимизация базы данных \"" + sameFile + "\" уже выполняется!\r\n"
+                    "Дождитесь ее завершения: две оптимизации одной базы данных одновременно НЕ ДОПУСКАЮТСЯ.");
+  // Once the first has ended, the next run goes ahead.
+  rec_ = Recording{};
+  rec_.backupPath = backup_;
+  EXPECT_EQ(Run(sameFile), "");
+}
+
 TEST_F(OptimizeCommand, WindowThatCannotOpenEndsTheCommandBeforeAnythingElse) {
   rec_.failAt = "open ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ";
   folder_.write("ORMA.ormabasebackup", "old backup");
@@ -197,6 +236,7 @@ TEST_F(OptimizeCommand, PathChecksRefuseBeforeAnythingIsTouched) {
   folder_.write("BASE.ormabasebackup", "a database someone named so");
   folder_.write("BASE.ORMATEMPBASE", "another");
   folder_.write("TRAIL.OrmaBaseBackup. ", "trailing dot and blank");
+  folder_.write("GONE.ormatempbase", "all that is left of an interrupted run");
   std::filesystem::create_directories(folder_.path() / "DB");
   const std::string folderPath = folder_.file("DB") + platform::pathSeparator();
 
@@ -234,6 +274,13 @@ TEST_F(OptimizeCommand, PathChecksRefuseBeforeAnythingIsTouched) {
       {folder_.file("BASE.ORMATEMPBASE"), reserved(folder_.file("BASE.ORMATEMPBASE"), ".ORMATEMPBASE")},
       {folder_.file("TRAIL.OrmaBaseBackup. "), reserved(folder_.file("TRAIL.OrmaBaseBackup. "), ".OrmaBaseBackup")},
       {folder_.file("NONE.ormatempbase"), notFound(folder_.file("NONE.ormatempbase"))},
+      // The working file gone, its temporary file beside it: named, and nothing deleted.
+      {folder_.file("GONE.FDB"),
+       "Файл рабочей базы данных \"" + folder_.file("GONE.FDB") + "\" не найден!\r\n"
+       "Рядом с ним найден временный файл \"" + folder_.file("GONE.ormatempbase") +
+           "\", оставшийся от прерванной оптимизации:\r\n"
+           "возможно, база данных находится в нем. Программа ничего не удалила.\r\n"
+           "Переименуйте временный файл в \"" + folder_.file("GONE.FDB") + "\" и повторите попытку."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -244,6 +291,7 @@ TEST_F(OptimizeCommand, PathChecksRefuseBeforeAnythingIsTouched) {
   EXPECT_EQ(ReadBytes(folder_.path() / "BASE.ormabasebackup"), "a database someone named so");
   EXPECT_EQ(ReadBytes(folder_.path() / "BASE.ORMATEMPBASE"), "another");
   EXPECT_EQ(ReadBytes(folder_.path() / "TRAIL.OrmaBaseBackup. "), "trailing dot and blank");
+  EXPECT_EQ(ReadBytes(folder_.path() / "GONE.ormatempbase"), "all that is left of an interrupted run");
 }
 
 TEST(BackupPathFor, ReplacesOrAppendsTheExtension) {

@@ -1,8 +1,7 @@
-// POSIX-only behaviour of the platform layer: descriptors not inherited, a copy that fails part
-// way, the machine-wide and per-user mutex folders.
+// POSIX-only behaviour of the platform layer: descriptors not inherited, the machine-wide and
+// per-user mutex folders.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,58 +43,6 @@ TEST(PosixFiles, StreamsAreClosedOnExec) {
     }
     EXPECT_TRUE(found);
   }
-}
-
-// A file-size limit makes the write fail part way (EFBIG), as a full disk would.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    oldHandler_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, oldHandler_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t oldHandler_;
-};
-
-TEST(PosixFiles, ACopyThatFailsPartWayRemovesWhatItWrote) {
-  ScratchFolder dir;
-  writeFile(dir / "big", std::string(1 << 20, 'x'));
-  {
-    FileSizeLimit limit(64 * 1024);
-    EXPECT_FALSE(platform::copyFile(dir / "big", dir / "copy", true));
-    EXPECT_EQ(platform::lastError(), EFBIG);
-  }
-  EXPECT_FALSE(platform::fileExists(dir / "copy"));
-}
-
-TEST(PosixFiles, ACopyThatFailsPartWayOverAnOldTargetLeavesItThere) {
-  ScratchFolder dir;
-  writeFile(dir / "big", std::string(1 << 20, 'x'));
-  writeFile(dir / "old", "old");
-  {
-    FileSizeLimit limit(64 * 1024);
-    EXPECT_FALSE(platform::copyFile(dir / "big", dir / "old", false));
-  }
-  EXPECT_TRUE(platform::fileExists(dir / "old"));   // not ours to delete
-}
-
-TEST(PosixFiles, CopyKeepsThePermissionsOfTheSource) {
-  ScratchFolder dir;
-  writeFile(dir / "src", "x");
-  ASSERT_EQ(chmod((dir / "src").c_str(), 0640), 0);
-  ASSERT_TRUE(platform::copyFile(dir / "src", dir / "dst", true));
-  struct stat st{};
-  ASSERT_EQ(stat((dir / "dst").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0640u & ~0u);
 }
 
 class EnvVar {

@@ -176,50 +176,5 @@ TEST(Files, ListFilesNamesOnlyFiles) {
   EXPECT_FALSE(listFiles(dir / "missing", names));
 }
 
-TEST(CopyFile, CopiesAndRefusesAnExistingTarget) {
-  ScratchFolder dir;
-  std::string big(3 * 1024 * 1024 + 17, '\0');
-  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 4096);
-  writeFile(dir / "ORMA.ormatempbase", big);
-  ASSERT_TRUE(copyFile(dir / "ORMA.ormatempbase", dir / "ORMA.FDB", true));
-  EXPECT_EQ(readFile(dir / "ORMA.FDB"), big);
-
-  writeFile(dir / "other", "other");
-  EXPECT_FALSE(copyFile(dir / "other", dir / "ORMA.FDB", true));
-  EXPECT_EQ(lastError(), kErrorFileExists);
-  EXPECT_EQ(readFile(dir / "ORMA.FDB"), big);   // the refused target is untouched, and still there
-
-  ASSERT_TRUE(copyFile(dir / "other", dir / "ORMA.FDB", false));
-  EXPECT_EQ(readFile(dir / "ORMA.FDB"), "other");
-}
-
-TEST(CopyFile, AFailedCopyNeverDeletesAnExistingTarget) {
-  ScratchFolder dir;
-  writeFile(dir / "ORMA.FDB", "the database");
-  for (bool failIfExists : {true, false}) {
-    SCOPED_TRACE(failIfExists);
-    EXPECT_FALSE(copyFile(dir / "missing.ormatempbase", dir / "ORMA.FDB", failIfExists));
-    EXPECT_EQ(lastError(), kErrorFileNotFound);
-    EXPECT_EQ(readFile(dir / "ORMA.FDB"), "the database");
-  }
-}
-
-TEST(CopyFile, EmptyFileAndMissingSource) {
-  ScratchFolder dir;
-  writeFile(dir / "empty", "");
-  ASSERT_TRUE(copyFile(dir / "empty", dir / "copy", true));
-  EXPECT_TRUE(fileExists(dir / "copy"));
-  EXPECT_EQ(readFile(dir / "copy"), "");
-  EXPECT_FALSE(copyFile(dir / "missing", dir / "new", true));
-  EXPECT_FALSE(fileExists(dir / "new"));
-}
-
-TEST(CopyFile, OntoItselfKeepsTheFile) {
-  ScratchFolder dir;
-  writeFile(dir / "self", "data");
-  EXPECT_FALSE(copyFile(dir / "self", dir / "self", false));
-  EXPECT_EQ(readFile(dir / "self"), "data");
-}
-
 }  // namespace
 }  // namespace orma::platform

@@ -75,79 +75,15 @@ bool renameFile(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0;
 }
 
-namespace {
-
-bool copyContents(int in, int out) {
-  // copy_file_range lets the kernel copy (or share extents) without a trip through user space.
-  bool kernelCopy = true;
-  std::vector<char> buffer;
-  for (;;) {
-    if (kernelCopy) {
-      ssize_t n = retryOnEintr([&] { return copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0); });
-      if (n > 0) continue;
-      if (n == 0) return true;
-      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
-      kernelCopy = false;
-      buffer.resize(1 << 20);
-    }
-    ssize_t got = retryOnEintr([&] { return read(in, buffer.data(), buffer.size()); });
-    if (got < 0) return false;
-    if (got == 0) return true;
-    for (ssize_t done = 0; done < got;) {
-      ssize_t put = retryOnEintr([&] { return write(out, buffer.data() + done, static_cast<size_t>(got - done)); });
-      if (put < 0) return false;
-      done += put;
-    }
-  }
+bool replaceFile(const std::string& from, const std::string& to) {
+  return rename(from.c_str(), to.c_str()) == 0;
 }
 
-}  // namespace
-
-bool copyFile(const std::string& from, const std::string& to, bool failIfExists) {
-  UniqueFd in(retryOnEintr([&] { return open(from.c_str(), O_RDONLY | O_CLOEXEC); }));
-  if (!in.valid()) return false;
-  struct stat source{};
-  if (fstat(in.get(), &source) != 0) return false;
-  if (S_ISDIR(source.st_mode)) {
-    errno = EISDIR;
-    return false;
-  }
-  const mode_t mode = source.st_mode & 0777;
-
-  // O_EXCL tells whether the target is ours to remove on failure: a file that was there
-  // before the call is never deleted here.
-  bool created = true;
-  UniqueFd out(retryOnEintr([&] { return open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode); }));
-  if (!out.valid()) {
-    if (errno != EEXIST || failIfExists) return false;
-    created = false;
-    out.reset(retryOnEintr([&] { return open(to.c_str(), O_WRONLY | O_CLOEXEC); }));
-    if (!out.valid()) return false;
-    struct stat target{};
-    if (fstat(out.get(), &target) != 0) return false;
-    // Truncating the target would destroy the source when both are the same file.
-    if (target.st_dev == source.st_dev && target.st_ino == source.st_ino) {
-      errno = EINVAL;
-      return false;
-    }
-    if (ftruncate(out.get(), 0) != 0) return false;
-  }
-
-  if (copyContents(in.get(), out.get()) && fsync(out.get()) == 0) {
-    out.reset();
-    // The new name must reach the disk too. Best effort: some file systems refuse to fsync a
-    // folder, and the data itself is already safe.
-    if (created) {
-      const std::size_t slash = to.rfind('/');
-      syncDirectory(slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash));
-    }
-    return errno = 0, true;
-  }
-  const int saved = errno;
-  out.reset();
-  if (created) unlink(to.c_str());
-  errno = saved;
-  return false;
+bool flushFile(const std::string& path) {
+  // Linux flushes through a read-only descriptor too, so a file that only the server may
+  // write (0660 and another owner, read through the group) can still be made durable.
+  UniqueFd file(retryOnEintr([&] { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+  return file.valid() && fsync(file.get()) == 0;
 }
 
 bool listFiles(const std::string& folder, std::vector<std::string>& names) {

@@ -44,12 +44,14 @@ bool renameFile(const std::string& from, const std::string& to) {
   return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0) != 0;
 }
 
-namespace {
+bool replaceFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
 
-// CopyFileW leaves the data in the system's cache; a database copy must be on the disk before
-// the caller deletes anything. FlushFileBuffers needs write access, which a read-only target
-// (CopyFileW copies the source's attributes) refuses until the attribute is lifted.
-bool flushCopy(const std::wstring& target) {
+// FlushFileBuffers needs write access, which a read-only file refuses until the attribute is
+// lifted.
+bool flushFile(const std::string& path) {
+  const std::wstring target = widen(path);
   const DWORD attributes = ::GetFileAttributesW(target.c_str());
   const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
   if (readOnly && !::SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
@@ -63,33 +65,6 @@ bool flushCopy(const std::wstring& target) {
   if (readOnly) ::SetFileAttributesW(target.c_str(), attributes);
   ::SetLastError(error);
   return flushed;
-}
-
-}  // namespace
-
-bool copyFile(const std::string& from, const std::string& to, bool failIfExists) {
-  const std::wstring target = widen(to);
-  // Only a target that this call created may be removed after a failure. A file that was
-  // there before (refused by failIfExists with 80, or locked by another process with 32)
-  // is left alone whatever happens.
-  const bool existedBefore = ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
-  DWORD error = 0;
-  if (::CopyFileW(widen(from).c_str(), target.c_str(), failIfExists)) {
-    if (flushCopy(target)) {
-      ::SetLastError(0);
-      return true;
-    }
-    error = ::GetLastError();
-  } else {
-    error = ::GetLastError();
-  }
-  // 80 or 183 here means the target appeared since the check above: someone else's file.
-  if (!existedBefore && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-    ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only copy could not be deleted
-    ::DeleteFileW(target.c_str());
-  }
-  ::SetLastError(error);
-  return false;
 }
 
 bool listFiles(const std::string& folder, std::vector<std::string>& names) {

@@ -1,0 +1,40 @@
+// Keeping every other client away from the working database for the length of a run.
+//
+// A write that another client commits after the backup began would be lost when the restored
+// file replaces the working one. So the run
+//   1. shuts the database down to single-user use before the backup; the server refuses that
+//      while anyone else is attached, and the run ends before anything is touched;
+//   2. notes the database's next transaction right after the backup;
+//   3. compares it again right before the replace: single-user use still admits one
+//      administrator attachment whenever nobody holds it, between the phases for instance,
+//      and any attachment that did anything has moved the number on;
+//   4. after a failure, brings the database back online. The restored file comes out online
+//      by itself. A run killed in between leaves the database shut down; the guard of runs
+//      means that a database found shut down at the start can only be such a run's, and the
+//      next run brings it back online first.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "fbclient/service_connection.h"
+
+namespace orma {
+
+extern const char* const kDatabaseInUseMessage;     // step 1 refused: "База данных ""%s"" используется..."
+extern const char* const kDatabaseChangedMessage;   // step 3 found a change
+
+// Steps 1 and 4's start, on an attached service connection. Raises Exception with
+// kDatabaseInUseMessage when another client is attached, or the server's failure.
+void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::string& databasePath);
+
+// Step 2: the next transaction as the database file says it now. Raises Exception naming the
+// file when its header cannot be read.
+std::uint32_t ReadNextTransaction(const std::string& databasePath);
+
+// Step 4 after a failure: brings the database back online when its file says it is shut down.
+// Never raises; a failure becomes a level 4 line in AppLogger.
+void ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath, const std::string& userName,
+                         const std::string& password, std::int32_t port) noexcept;
+
+}  // namespace orma

@@ -1,0 +1,38 @@
+// One optimization of a database at a time, across every process on the computer.
+//
+// Two runs on one database would delete each other's backup and temporary files, and the
+// first could put a half-restored file in place of the working one. The guard is a named
+// mutex whose name comes from the database's identity (platform::fileIdentity), so a second
+// run is refused however it names the file: another letter case on Windows, a symbolic link
+// or another way to the folder on POSIX. A killed holder frees it (an abandoned mutex; a
+// dead process's flock), so an interrupted run never blocks the next one.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/mutex.h"
+
+namespace orma {
+
+extern const char* const kAlreadyRunningMessage;   // "Оптимизация базы данных ""%s"" уже выполняется!..."
+
+class RunGuard {
+ public:
+  // Takes the guard of the database at `databasePath` without waiting. Raises Exception with
+  // kAlreadyRunningMessage (the path as given) when another run holds it, or with the system's
+  // reason when the database's folder cannot be reached.
+  explicit RunGuard(const std::string& databasePath);
+  ~RunGuard();
+  RunGuard(const RunGuard&) = delete;
+  RunGuard& operator=(const RunGuard&) = delete;
+
+  // The mutex's name for a database identity: "OrmaOptimizeDB.Run." and 16 hexadecimal digits
+  // of a hash, since an identity may hold characters that a kernel object's name may not.
+  static std::string MutexName(const std::string& identity);
+
+ private:
+  std::unique_ptr<platform::NamedMutex> mutex_;
+};
+
+}  // namespace orma

@@ -1,0 +1,60 @@
+#include "fbclient/database_header.h"
+
+#include <cstring>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/process.h"
+
+namespace orma::fb {
+namespace {
+
+constexpr std::size_t kHeaderBytes = 44;
+constexpr unsigned char kHeaderPageType = 1;
+constexpr std::uint16_t kShutdownBits = 0x1080;
+constexpr int kSharingRetries = 20;
+constexpr unsigned kSharingPauseMs = 100;
+
+std::uint32_t littleEndian(const unsigned char* bytes, int count) {
+  std::uint32_t value = 0;
+  for (int i = count - 1; i >= 0; --i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+bool openForReading(platform::File& file, const std::string& path) {
+  for (int attempt = 0;; ++attempt) {
+    if (file.open(path, platform::OpenMode::ReadShared)) return true;
+    if (!platform::isSharingViolation(platform::lastError()) || attempt == kSharingRetries) return false;
+    platform::sleepMs(kSharingPauseMs);
+  }
+}
+
+}  // namespace
+
+bool ReadDatabaseHeader(const std::string& path, DatabaseHeader& header, std::string& failure) {
+  platform::File file;
+  unsigned char bytes[kHeaderBytes] = {};
+  std::size_t done = 0, total = 0;
+  if (!openForReading(file, path)) {
+    failure = platform::systemMessage(platform::lastError());
+    return false;
+  }
+  while (total < kHeaderBytes) {
+    if (!file.read(bytes + total, kHeaderBytes - total, done)) {
+      failure = platform::systemMessage(platform::lastError());
+      return false;
+    }
+    if (done == 0) break;
+    total += done;
+  }
+  const std::uint32_t pageSize = littleEndian(bytes + 16, 2);
+  if (total < kHeaderBytes || bytes[0] != kHeaderPageType || pageSize < 1024 || (pageSize & (pageSize - 1)) != 0) {
+    failure = "файл не является базой данных Firebird";
+    return false;
+  }
+  header.nextTransaction = littleEndian(bytes + 36, 4);
+  header.shutDown = (littleEndian(bytes + 42, 2) & kShutdownBits) != 0;
+  return true;
+}
+
+}  // namespace orma::fb

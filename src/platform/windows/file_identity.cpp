@@ -1,0 +1,70 @@
+#include "platform/file_identity.h"
+
+#include <string>
+
+#include "platform/windows/windows_support.h"
+
+namespace orma::platform {
+
+using windows::narrow;
+using windows::ScopedHandle;
+using windows::widen;
+
+namespace {
+
+std::wstring fullPathOf(const std::wstring& path) {
+  const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return {};
+  std::wstring full(size, L'\0');
+  const DWORD length = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) return {};
+  full.resize(length);
+  // "ORMA~1.FDB" and "ORMA_FUEL.FDB" are one file; the long form is the one to compare.
+  const DWORD longSize = ::GetLongPathNameW(full.c_str(), nullptr, 0);
+  if (longSize == 0) return full;   // the file need not exist yet
+  std::wstring longPath(longSize, L'\0');
+  const DWORD longLength = ::GetLongPathNameW(full.c_str(), longPath.data(), longSize);
+  if (longLength == 0 || longLength >= longSize) return full;
+  longPath.resize(longLength);
+  return longPath;
+}
+
+// File names compare without regard to case: "orma.fdb" and "ORMA.FDB" are one file.
+std::wstring upperCase(const std::wstring& text) {
+  if (text.empty()) return text;
+  std::wstring upper(text.size(), L'\0');
+  const int length = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.c_str(), static_cast<int>(text.size()),
+                                     upper.data(), static_cast<int>(upper.size()), nullptr, nullptr, 0);
+  if (length <= 0) return text;
+  upper.resize(static_cast<std::size_t>(length));
+  return upper;
+}
+
+}  // namespace
+
+std::string resolveLinks(const std::string& path) { return path; }
+
+bool fileIdentity(const std::string& path, std::string& identity) {
+  const std::wstring full = fullPathOf(widen(path));
+  if (full.empty()) return false;
+  const std::size_t separator = full.find_last_of(L"\\/");
+  if (separator == std::wstring::npos) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  const std::wstring folder = full.substr(0, separator + 1);
+  const std::wstring name = full.substr(separator + 1);
+  // Backup semantics let CreateFile open a folder; asking only for attributes and sharing
+  // everything keeps this from disturbing anyone who has the folder open.
+  ScopedHandle handle(::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(handle.get(), &info)) return false;
+  const unsigned long long index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  identity = std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(index) + "\\" + narrow(upperCase(name));
+  return true;
+}
+
+}  // namespace orma::platform
