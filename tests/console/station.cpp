@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -107,16 +109,57 @@ std::string Station::tableContents(const std::string& relative) const {
 }
 
 RunResult Station::optimize(const std::vector<std::string>& arguments) const {
-  std::string command = "ORMA_ROOT=" + Quote(root()) + " " + Quote(ORMA_TEST_OPTIMIZE);
+  return start(arguments, "std").finish();
+}
+
+BackgroundRun Station::start(const std::vector<std::string>& arguments, const std::string& name) const {
+  std::string outFile = path(name + "out.txt"), errFile = path(name + "err.txt");
+  std::string command = "ORMA_ROOT=" + Quote(root()) + " exec " + Quote(ORMA_TEST_OPTIMIZE);
   for (const std::string& argument : arguments) command += " " + Quote(argument);
-  const std::string outFile = path("stdout.txt");
-  const std::string errFile = path("stderr.txt");
-  command += " >" + Quote(outFile) + " 2>" + Quote(errFile);
+  command += " >" + Quote(outFile) + " 2>" + Quote(errFile) + " </dev/null";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  EXPECT_GT(pid, 0) << "fork failed";
+  return BackgroundRun(pid, std::move(outFile), std::move(errFile));
+}
+
+bool Station::waitForLog(const std::string& text) const {
+  const std::filesystem::path log = folder_.path() / "LogFiles" / "OrmaOptimizeDB.log";
+  for (int i = 0; i < 6000; ++i) {
+    if (Cp1251ToUtf8(ReadBytes(log)).find(text) != std::string::npos) return true;
+    usleep(10000);
+  }
+  ADD_FAILURE() << "the log never said \"" << text << "\"";
+  return false;
+}
+
+std::string Station::sql(const std::string& relative, const std::string& statements) const {
+  return Isql(path(relative), statements);
+}
+
+BackgroundRun::BackgroundRun(BackgroundRun&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)), outFile_(std::move(other.outFile_)), errFile_(std::move(other.errFile_)) {}
+
+BackgroundRun::~BackgroundRun() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGKILL);
+  waitpid(pid_, nullptr, 0);
+}
+
+void BackgroundRun::signal(int number) const { kill(pid_, number); }
+
+RunResult BackgroundRun::finish() {
   RunResult result;
-  const int status = std::system(command.c_str());
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = ReadBytes(PathOf(outFile));
-  result.err = ReadBytes(PathOf(errFile));
+  int status = 0;
+  if (pid_ > 0 && waitpid(pid_, &status, 0) == pid_) {
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  pid_ = -1;
+  result.out = ReadBytes(PathOf(outFile_));
+  result.err = ReadBytes(PathOf(errFile_));
   return result;
 }
 

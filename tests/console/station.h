@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,25 @@ struct RunResult {
   int exitCode = -1;
   std::string out;   // standard output
   std::string err;   // standard error
+};
+
+// An orma-optimize started in the background (Station::start).
+class BackgroundRun {
+ public:
+  BackgroundRun(int pid, std::string outFile, std::string errFile)
+      : pid_(pid), outFile_(std::move(outFile)), errFile_(std::move(errFile)) {}
+  BackgroundRun(BackgroundRun&& other) noexcept;
+  ~BackgroundRun();   // kills and reaps a run that was never finished
+  BackgroundRun(const BackgroundRun&) = delete;
+  BackgroundRun& operator=(const BackgroundRun&) = delete;
+
+  void signal(int number) const;
+  // Waits for the end; exitCode is -1 after a signal.
+  RunResult finish();
+
+ private:
+  int pid_;
+  std::string outFile_, errFile_;
 };
 
 class Station {
@@ -37,6 +57,12 @@ class Station {
   std::string tableContents(const std::string& relative) const;
 
   RunResult optimize(const std::vector<std::string>& arguments) const;
+  // Starts a run whose output goes to files named after `name`.
+  BackgroundRun start(const std::vector<std::string>& arguments, const std::string& name) const;
+  // Waits until the application log holds a line containing `text`; false after 60 s.
+  bool waitForLog(const std::string& text) const;
+  // Statements run through isql as the administrator; what isql printed.
+  std::string sql(const std::string& relative, const std::string& statements) const;
 
   // The application log's lines (Windows-1251 read as UTF-8), without their line ends.
   std::vector<std::string> logLines() const;
