@@ -1,11 +1,12 @@
 // The file steps of backup and restore on Windows semantics (under Wine): a file that another
-// process holds open cannot be deleted, a copy never replaces a file that is still there, and
+// process holds open cannot be deleted or replaced, the guard of runs spans processes, and
 // our messages wrap the system's text (whose wording differs between systems and languages, so
 // it is taken from the system, never written here).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,8 @@
 #include "app/backup_database.h"
 #include "app/log_entries.h"
 #include "app/replace_working_file.h"
+#include "app/run_guard.h"
+#include "common/format.h"
 #include "common/exceptions.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
@@ -87,58 +90,45 @@ class WindowsFileStepsTest : public ::testing::Test {
   std::string db_, temp_, backup_, log_;
 };
 
-TEST_F(WindowsFileStepsTest, WorkingFileHeldOpenIsNotDeletedAndTheRestoredFileStays) {
-  Write(db_, "working database");
-  Write(temp_, "restored database");
-  Holder holder(db_, L"read");
+TEST_F(WindowsFileStepsTest, FileHeldOpenWithoutDeleteSharingKeepsBothFilesAsTheyWere) {
+  // The working file as the server holds it, or the restored file held by an antivirus: the
+  // replace is refused by the system and nothing moves.
+  for (const std::string* held : {&db_, &temp_}) {
+    SCOPED_TRACE(*held);
+    const std::string working = DatabaseFileBytes(40, "working database");
+    Write(db_, working);
+    Write(temp_, "restored database");
+    Holder holder(*held, L"read");
 
-  const Failure failure = Capture([&] { ReplaceWorkingFile(temp_, db_); });
+    const Failure failure = Capture([&] { ReplaceWorkingFile(temp_, db_, 40); });
 
-  EXPECT_EQ(failure.className, "Exception");
-  EXPECT_EQ(failure.message,
-            "Не удалось полность завершить действия по оптимизации БД!\r\n"
-            "БД была оптимизирована. Создан файл \"" + temp_ + "\".\r\n"
-            "Программе не удалось переименовать его в \"" + db_ + "\",\r\n"
-            "т.к. при попытке удаления старого файла \"" + db_ + "\"\r\n"
-            "возникла ошибка: " + platform::systemMessage(platform::kErrorBusy) + "\r\n"
-            "Убедитесь, что система Orma выгружена и повторите попытку!\r\n"
-            "Либо вы можете попытаться переименовать файлы вручную!");
-  holder.Release();
-  EXPECT_EQ(Read(db_), "working database");
-  EXPECT_EQ(Read(temp_), "restored database");
+    EXPECT_EQ(failure.className, "Exception");
+    EXPECT_EQ(failure.message,
+              "Не удалось полность завершить действия по оптимизации БД!\r\n"
+              "БД была оптимизирована. Создан файл \"" + temp_ + "\".\r\n"
+              "Программе не удалось переименовать его в \"" + db_ + "\",\r\n"
+              "т.к. при попытке удаления старого файла \"" + db_ + "\"\r\n"
+              "возникла ошибка: " + platform::systemMessage(platform::kErrorBusy) + "\r\n"
+              "Убедитесь, что система Orma выгружена и повторите попытку!\r\n"
+              "Либо вы можете попытаться переименовать файлы вручную!");
+    holder.Release();
+    EXPECT_EQ(Read(db_), working);
+    EXPECT_EQ(Read(temp_), "restored database");
+  }
 }
 
-TEST_F(WindowsFileStepsTest, CopyOntoAWorkingFileStillThereIsRefused) {
-  // Held with delete sharing: the deletion is accepted but the name stays until the holder
-  // closes the file, so the copy finds a file at the working path.
+TEST_F(WindowsFileStepsTest, RunGuardHeldByAnotherProcessRefusesTheSameFileInAnyLetterCase) {
   Write(db_, "working database");
-  Write(temp_, "restored database");
-  Holder holder(db_, L"all");
+  std::string upper = db_;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  Holder holder(upper, L"guard");
 
-  const Failure failure = Capture([&] { ReplaceWorkingFile(temp_, db_); });
+  const Failure failure = Capture([&] { RunGuard guard(db_); });
+  EXPECT_EQ(failure.message, Format(kAlreadyRunningMessage, {db_}));
+  { RunGuard otherDatabase(temp_); }
 
-  EXPECT_EQ(failure.className, "Exception");
-  EXPECT_EQ(failure.message,
-            "ОШИБКА!!! Файл рабочей базы данных был УДАЛЕН!!!\r\n"
-            "Срочно найдите файл \"" + temp_ + "\"\r\n"
-            "и переименуйте его в \"" + db_ + "\"\r\n"
-            "Если вы этого не сделаете, то работа АЗС будет НЕВОЗМОЖНА!!!");
   holder.Release();
-  EXPECT_EQ(Read(temp_), "restored database");
-  EXPECT_FALSE(fs::exists(db_)) << "the pending deletion should have completed";
-}
-
-TEST_F(WindowsFileStepsTest, TemporaryFileHeldOpenAfterAGoodCopyIsOnlyAWarning) {
-  Write(db_, "working database");
-  Write(temp_, "restored database");
-  Holder holder(temp_, L"read");
-
-  ReplaceWorkingFile(temp_, db_);
-
-  EXPECT_EQ(Read(db_), "restored database");
-  EXPECT_TRUE(fs::exists(temp_));
-  const std::vector<LogEntry> expected = {{4, "Не удалось удалить временный файл базы данных"}};
-  EXPECT_EQ(ReadLogEntries(log_), expected);
+  RunGuard mine(db_);
 }
 
 TEST_F(WindowsFileStepsTest, OldBackupHeldOpenEndsTheBackupBeforeAnyConnection) {
