@@ -131,6 +131,7 @@ TEST(DataSafety, KillAtAnyInstantLeavesAWholeDatabaseAndTheNextRunFinishesTheJob
     run.signal(c.signal);
     run.finish();
 
+    ASSERT_TRUE(station.waitUntilAttachable("DB/ORMA.FDB"));
     EXPECT_EQ(station.tableContents("DB/ORMA.FDB"), before) << "no whole database at the working path";
     const RunResult next = station.optimize({});
     EXPECT_EQ(next.exitCode, 0) << next.err;

@@ -136,6 +136,19 @@ bool Station::waitForLog(const std::string& text) const {
   return false;
 }
 
+bool Station::waitUntilAttachable(const std::string& relative) const {
+  const std::string command = "printf 'SELECT 1 FROM RDB$DATABASE;' | isql-fb -q -bail -user SYSDBA -password " +
+                              Quote(fbPassword()) + " " + Quote("127.0.0.1/" + fbPort() + ":" + path(relative)) +
+                              " 2>&1";
+  std::string out;
+  for (int i = 0; i < 120; ++i) {
+    if (Shell(command, out) == 0) return true;
+    usleep(500000);
+  }
+  ADD_FAILURE() << "no attachment to " << relative << " within 60 s: " << out;
+  return false;
+}
+
 std::string Station::sql(const std::string& relative, const std::string& statements) const {
   return Isql(path(relative), statements);
 }

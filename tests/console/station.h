@@ -61,6 +61,9 @@ class Station {
   BackgroundRun start(const std::vector<std::string>& arguments, const std::string& name) const;
   // Waits until the application log holds a line containing `text`; false after 60 s.
   bool waitForLog(const std::string& text) const;
+  // Waits until an administrator can attach to the database: a run killed in its backup leaves
+  // it in single-user use, with the server's backup still attached until it ends. False after 60 s.
+  bool waitUntilAttachable(const std::string& relative) const;
   // Statements run through isql as the administrator; what isql printed.
   std::string sql(const std::string& relative, const std::string& statements) const;
 

@@ -1,5 +1,5 @@
 // Share modes as Windows enforces them (and Wine reproduces): what another opener of a held file
-// gets from delete, rename, copy and open.
+// gets from delete, rename, replace and open.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -34,9 +34,9 @@ TEST(ShareModes, AFileCreatedExclusiveRefusesEveryOtherOpener) {
   EXPECT_EQ(lastError(), ERROR_SHARING_VIOLATION);
   EXPECT_FALSE(renameFile(path, dir / "moved"));
   EXPECT_EQ(lastError(), ERROR_SHARING_VIOLATION);
-  EXPECT_FALSE(copyFile(path, dir / "copy", true));
+  writeFile(dir / "new", "new");
+  EXPECT_FALSE(replaceFile(dir / "new", path));
   EXPECT_EQ(lastError(), ERROR_SHARING_VIOLATION);
-  EXPECT_FALSE(fileExists(dir / "copy"));   // nothing half made is left
 
   held.close();
   EXPECT_EQ(readFile(path), "db");
@@ -58,45 +58,33 @@ TEST(ShareModes, SharedOpenersWorkTogetherButTheFileCannotBeDeletedUnderThem) {
   File creator;
   EXPECT_FALSE(creator.open(path, OpenMode::CreateExclusive));
   EXPECT_EQ(lastError(), ERROR_SHARING_VIOLATION);
-  // Copying from a file others write is allowed.
-  EXPECT_TRUE(copyFile(path, dir / "copy", true));
 }
 
-TEST(ShareModes, CopyOntoALockedTargetLeavesItInPlace) {
+TEST(ShareModes, ReplaceOfAFileHeldAsTheServerHoldsADatabaseIsRefusedAndMovesNothing) {
   ScratchFolder dir;
+  writeFile(dir / "ORMA.FDB", "old");
   writeFile(dir / "ORMA.ormatempbase", "new");
   File held;
-  ASSERT_TRUE(held.open(dir / "ORMA.FDB", OpenMode::CreateExclusive));
-  ASSERT_TRUE(held.write("old", 3));
-  EXPECT_FALSE(copyFile(dir / "ORMA.ormatempbase", dir / "ORMA.FDB", false));
+  ASSERT_TRUE(held.open(dir / "ORMA.FDB", OpenMode::ReadWriteShared));
+  EXPECT_FALSE(replaceFile(dir / "ORMA.ormatempbase", dir / "ORMA.FDB"));
   EXPECT_EQ(lastError(), ERROR_SHARING_VIOLATION);
   held.close();
   EXPECT_EQ(readFile(dir / "ORMA.FDB"), "old");
+  EXPECT_EQ(readFile(dir / "ORMA.ormatempbase"), "new");
+  ASSERT_TRUE(replaceFile(dir / "ORMA.ormatempbase", dir / "ORMA.FDB")) << lastError();
+  EXPECT_EQ(readFile(dir / "ORMA.FDB"), "new");
+  EXPECT_FALSE(fileExists(dir / "ORMA.ormatempbase"));
 }
 
-TEST(ShareModes, CopyOntoAnExistingFileWithFailIfExistsGives80) {
-  ScratchFolder dir;
-  writeFile(dir / "a", "a");
-  writeFile(dir / "b", "b");
-  EXPECT_FALSE(copyFile(dir / "a", dir / "b", true));
-  EXPECT_EQ(lastError(), ERROR_FILE_EXISTS);
-  EXPECT_EQ(readFile(dir / "b"), "b");
-}
-
-TEST(CopyFileWindows, AReadOnlySourceIsCopiedAndFlushed) {
-  // CopyFileW gives the copy the source's read-only attribute; flushing it still works.
+TEST(FlushFileWindows, AReadOnlyFileIsFlushedAndStaysReadOnly) {
   ScratchFolder dir;
   writeFile(dir / "ro", "read only");
-  const std::wstring src = [&] {
-    const std::string p = dir / "ro";
-    return std::wstring(p.begin(), p.end());   // ASCII path
-  }();
-  ASSERT_TRUE(SetFileAttributesW(src.c_str(), FILE_ATTRIBUTE_READONLY));
-  ASSERT_TRUE(copyFile(dir / "ro", dir / "copy", true)) << lastError();
-  EXPECT_EQ(readFile(dir / "copy"), "read only");
-  SetFileAttributesW(src.c_str(), FILE_ATTRIBUTE_NORMAL);
-  const std::string copy = dir / "copy";
-  SetFileAttributesW(std::wstring(copy.begin(), copy.end()).c_str(), FILE_ATTRIBUTE_NORMAL);
+  const std::string path = dir / "ro";
+  const std::wstring wide(path.begin(), path.end());   // ASCII path
+  ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(flushFile(path)) << lastError();
+  EXPECT_EQ(GetFileAttributesW(wide.c_str()) & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 }  // namespace
