@@ -44,8 +44,26 @@ bool renameFile(const std::string& from, const std::string& to) {
   return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0) != 0;
 }
 
+namespace {
+
+// Whether another process has the file open, in any mode: then an open that shares nothing
+// is refused with a sharing violation.
+bool heldOpen(const std::wstring& path) {
+  ScopedHandle h(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !h && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+}  // namespace
+
 bool replaceFile(const std::string& from, const std::string& to) {
-  return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  const std::wstring source = widen(from), target = widen(to);
+  if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DWORD error = ::GetLastError();
+  // A file that someone holds open cannot be replaced or moved, but the system says only
+  // "access denied"; the operator must read that the file is in use.
+  if (error == ERROR_ACCESS_DENIED && (heldOpen(target) || heldOpen(source))) error = ERROR_SHARING_VIOLATION;
+  ::SetLastError(error);
+  return false;
 }
 
 // FlushFileBuffers needs write access, which a read-only file refuses until the attribute is
