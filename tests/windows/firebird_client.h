@@ -24,7 +24,7 @@ void InstallClientBeside(const std::wstring& folder);
 void RemoveRegisteredClient();
 
 // The main of a test program that needs the fixture: without it, the reason on standard
-// output and kSkipExitCode; with it, every test.
+// output and kSkipExitCode; with it, every test, and the client removed again afterwards.
 int RunTestsNeedingClient(int argc, char** argv);
 
 }  // namespace orma::test
