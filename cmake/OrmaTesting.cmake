@@ -50,11 +50,26 @@ file(WRITE "${ORMA_TEST_LAUNCHER}" "#!/bin/sh\nexport '${launcher_exports}'\nexe
 file(CHMOD "${ORMA_TEST_LAUNCHER}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # orma_add_test(NAME <target> SOURCES <files...> [LIBS <targets...>] [FIXTURES <names...>]
-#               [NATIVE_ONLY] [WINDOWS_ONLY] [TIMEOUT <seconds>])
+#               [RESOURCE_LOCK <names...>] [NATIVE_ONLY] [WINDOWS_ONLY] [OWN_MAIN] [TIMEOUT <seconds>])
 # Builds one GoogleTest program. Natively every test case becomes its own CTest test; under Wine
 # the whole program is one CTest test, because discovery would start Wine at build time.
+# RESOURCE_LOCK names what the test shares with others, so that `ctest -j` never runs two
+# such tests at once:
+#   orma_wine_station  C:\RUDE in the prefix, the stored path in HKCU, the Firebird client
+#                      registered in HKLM
+#   orma_wine_display  the display's pointer, keyboard focus and active window: tests that
+#                      show windows, click or type
+# OWN_MAIN: the program has its own main, which may end with orma_skip_exit_code when the
+# test cannot run on this machine; CTest then reports it as skipped, with the reason it printed.
+set(orma_skip_exit_code 77)
+# The display lock for tests that show windows: only under Wine is there a display to share.
+if(CMAKE_CROSSCOMPILING)
+  set(orma_display_lock orma_wine_display)
+else()
+  set(orma_display_lock "")
+endif()
 function(orma_add_test)
-  cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY" "NAME;TIMEOUT" "SOURCES;LIBS;FIXTURES" ${ARGN})
+  cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY;OWN_MAIN" "NAME;TIMEOUT" "SOURCES;LIBS;FIXTURES;RESOURCE_LOCK" ${ARGN})
   if(T_NATIVE_ONLY AND CMAKE_CROSSCOMPILING)
     return()
   endif()
@@ -65,7 +80,11 @@ function(orma_add_test)
     set(T_TIMEOUT 300)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  if(T_OWN_MAIN)
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest Threads::Threads)
+  else()
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  endif()
   target_include_directories(${T_NAME} PRIVATE "${PROJECT_SOURCE_DIR}/src" "${PROJECT_SOURCE_DIR}/tests")
   set(fixtures ${T_FIXTURES})
   if(CMAKE_CROSSCOMPILING)
@@ -73,7 +92,10 @@ function(orma_add_test)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set_tests_properties(${T_NAME} PROPERTIES
       FIXTURES_REQUIRED "${fixtures}" ENVIRONMENT "${ORMA_TEST_ENVIRONMENT}" TIMEOUT ${T_TIMEOUT}
-      LABELS windows)
+      LABELS windows SKIP_RETURN_CODE ${orma_skip_exit_code})
+    if(T_RESOURCE_LOCK)
+      set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+    endif()
   else()
     # Discovery splits list-valued properties apart, so the environment comes from a launcher
     # script instead of the ENVIRONMENT property; and at most one fixture is named here.
@@ -82,9 +104,16 @@ function(orma_add_test)
     if(fixture_count GREATER 1)
       message(FATAL_ERROR "${T_NAME}: native tests can require one fixture only")
     endif()
+    if(T_RESOURCE_LOCK)
+      list(LENGTH T_RESOURCE_LOCK lock_count)
+      if(lock_count GREATER 1)
+        message(FATAL_ERROR "${T_NAME}: native tests can hold one resource lock only")
+      endif()
+      set(lock_property RESOURCE_LOCK ${T_RESOURCE_LOCK})
+    endif()
     gtest_discover_tests(${T_NAME}
       DISCOVERY_TIMEOUT 60
-      PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT ${T_TIMEOUT} LABELS native)
+      PROPERTIES FIXTURES_REQUIRED "${fixtures}" TIMEOUT ${T_TIMEOUT} LABELS native ${lock_property})
   endif()
 endfunction()
 

@@ -30,7 +30,10 @@ std::vector<LogEntry> ReadLogEntries(const std::string& path) {
     const std::string line = text.substr(pos, end - pos);
     pos = end + 2;
     std::smatch match;
-    if (std::regex_match(line, match, head)) {
+    if (line.empty()) {
+      // The program's start writes an empty line to set its run apart from the last one.
+      entries.push_back({0, ""});
+    } else if (std::regex_match(line, match, head)) {
       int level = -1;
       for (const auto& [tag, value] : tags) {
         if (match[1].str() == tag) level = value;

@@ -1,5 +1,6 @@
 // Reads back the application log that a test made AppLogger write: one entry per logged
-// message, continuation lines joined to it with "\r\n", the timestamp checked and dropped.
+// message, continuation lines joined to it with "\r\n", the timestamp checked and dropped; an
+// empty line (the one that sets a program's run apart) is an entry of level 0 with no text.
 #pragma once
 
 #include <ostream>

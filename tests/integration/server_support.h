@@ -1,10 +1,15 @@
-// What the backup and restore tests need around the private Firebird server that the CTest
-// fixture "firebird" starts: its settings, sample databases, their content, and tools that
-// make the server's surroundings fail (a small or read-only tmpfs, a second attachment).
+// What the tests need around the private Firebird server that the CTest fixture "firebird"
+// starts: its settings, sample databases, their content, and tools that make the server's
+// surroundings fail (a small or read-only tmpfs, a second attachment).
+//
+// Both builds: the Windows build's test programs run under Wine and reach the same Linux
+// tools and the same files. Paths are the server's (Linux) paths throughout; LocalPath gives
+// the name under which this program opens such a file.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace orma::testing {
@@ -21,8 +26,12 @@ struct CommandResult {
   int exitCode;
   std::string output;   // stdout and stderr
 };
+// A POSIX shell command, run on Linux in both builds.
 CommandResult RunCommand(const std::string& command);
 std::string Quote(const std::string& text);   // for a POSIX shell
+
+// The isql-fb command line (without input) that attaches to a database through the server.
+std::string IsqlCommand(const std::string& path);
 
 // scripts/make-sample-db: a bloated database with indexes, updated and deleted rows.
 void MakeSampleDatabase(const std::string& path, int sizeMb);
@@ -31,9 +40,14 @@ void MakeSampleDatabase(const std::string& path, int sizeMb);
 // equal texts mean equal content. Empty (and a test failure) when the database cannot be read.
 std::string DatabaseDigest(const std::string& path);
 
+// Native build only from here on.
+
 // True when some process holds an flock on the file, read from /proc/locks, so that looking
 // never takes the lock itself (a probe could make the server's own attach fail).
 bool HeldByAnyProcess(const std::string& path);
+
+// Natively the path itself; under Wine the same file through drive Z:.
+std::filesystem::path LocalPath(const std::string& serverPath);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

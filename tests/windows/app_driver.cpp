@@ -8,6 +8,9 @@
 #include <thread>
 
 #include "app/windows/form_layout.h"
+#include "firebird_client.h"
+#include "integration/server_support.h"
+#include "platform/windows/windows_support.h"
 
 namespace orma::test {
 
@@ -17,15 +20,6 @@ const wchar_t* const kStorageKey = L"Software\\Tervik\\Orma\\OptimizeDB";
 const wchar_t* const kStoredValue = L"FilenameEdit1.Text";
 
 namespace {
-
-// Wine shows the Linux root as drive Z:.
-std::wstring DosPath(const std::string& unixPath) {
-  std::wstring path = L"Z:" + Widen(unixPath);
-  for (wchar_t& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
 
 template <typename Predicate>
 HWND FindTopLevel(DWORD processId, Predicate predicate) {
@@ -77,16 +71,17 @@ std::string Narrow(const std::wstring& utf16) {
   return result;
 }
 
-void PrepareStation(bool withZelmar) {
+void PrepareStation(bool withZelmar, const std::string& zelmarIni) {
   std::error_code error;
   std::filesystem::remove_all(kRude, error);
   ASSERT_FALSE(std::filesystem::exists(kRude)) << "C:\\RUDE could not be emptied: " << error.message();
   std::filesystem::create_directories(L"C:\\RUDE\\DB");
   if (withZelmar) {
-    ASSERT_TRUE(CopyFileW(DosPath(ORMA_ZELMAR_DLL).c_str(), L"C:\\RUDE\\Zelmar.dll", FALSE))
+    ASSERT_TRUE(CopyFileW(testing::LocalPath(ORMA_ZELMAR_DLL).c_str(), L"C:\\RUDE\\Zelmar.dll", FALSE))
         << "the stand-in library " << ORMA_ZELMAR_DLL << " is missing";
-    WriteFile(L"C:\\RUDE\\Zelmar.ini", "Password=masterkey\r\nPort=3050\r\n");
+    WriteFile(L"C:\\RUDE\\Zelmar.ini", zelmarIni);
   }
+  ASSERT_NO_FATAL_FAILURE(RemoveRegisteredClient());
   const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kStorageKey);
   ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << "registry: " << status;
 }
@@ -123,7 +118,7 @@ void WriteStoredPath(const std::wstring& path) {
 }
 
 RunningApp::RunningApp() {
-  std::wstring commandLine = L"\"" + DosPath(ORMA_APP_EXE) + L"\"";
+  std::wstring commandLine = L"\"" + testing::LocalPath(ORMA_APP_EXE).wstring() + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
@@ -159,8 +154,20 @@ HWND RunningApp::WaitForWindowOfClass(const wchar_t* className, std::chrono::mil
 std::optional<MessageBoxInfo> RunningApp::WaitForMessageBox(std::chrono::milliseconds timeout) {
   const HWND box = WaitForWindowOfClass(L"#32770", timeout);
   if (box == nullptr) return std::nullopt;
-  // The message text is the static control with the identifier 0xFFFF.
-  return MessageBoxInfo{box, WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))};
+  MessageBoxInfo info{box, WindowText(box), {}, {}, false};
+  // The message text is the static control with the identifier 0xFFFF; the icon a static
+  // control of the icon kind, which a box without an icon hides.
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if (GetDlgCtrlID(child) == 0xFFFF) {
+      info.text = WindowText(child);
+    } else if (ClassName(child) == L"Button" && IsWindowVisible(child)) {
+      info.buttons.push_back(GetDlgCtrlID(child));
+    } else if ((style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child)) {
+      info.icon = SendMessageW(child, STM_GETICON, 0, 0) != 0;
+    }
+  }
+  return info;
 }
 
 void RunningApp::CloseMessageBox(const MessageBoxInfo& box) {
@@ -217,6 +224,12 @@ void RunningApp::ClickOptimize() {
   PostMessageW(form_, WM_COMMAND, MAKEWPARAM(gui::kButton1, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+void RunningApp::ClickControl(int id) {
+  RECT rect{};
+  GetWindowRect(Control(id), &rect);
+  ClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+}
+
 std::optional<DWORD> RunningApp::Close(std::chrono::milliseconds timeout) {
   PostMessageW(form_, WM_CLOSE, 0, 0);
   return WaitForExit(timeout);
@@ -229,6 +242,87 @@ std::optional<DWORD> RunningApp::WaitForExit(std::chrono::milliseconds timeout) 
   DWORD code = 0;
   GetExitCodeProcess(process_.get(), &code);
   return code;
+}
+
+void ClickAt(POINT screenPoint) {
+  SetCursorPos(screenPoint.x, screenPoint.y);
+  INPUT clicks[2]{};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  EXPECT_EQ(SendInput(2, clicks, sizeof(INPUT)), 2u);
+}
+
+void PressKey(WORD virtualKey) {
+  INPUT keys[2]{};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = virtualKey;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  EXPECT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+}
+
+namespace {
+
+struct OutputFile {
+  std::wstring path;
+  UniqueHandle handle;
+};
+
+// A new name for every run: under Wine the deletion of the last run's file can still be
+// pending for a moment after the program ended, and such a file cannot be made anew.
+OutputFile CreateOutputFile(const wchar_t* name) {
+  static int runs = 0;
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  OutputFile file{std::wstring(folder) + L"orma-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                      std::to_wstring(++runs) + name,
+                  {}};
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  file.handle.reset(CreateFileW(file.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file;
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::wstring& program, const std::vector<std::string>& arguments,
+                      std::chrono::milliseconds timeout) {
+  ProgramRun run;
+  std::wstring commandLine = platform::windows::quoteArgument(program);
+  for (const std::string& argument : arguments) {
+    commandLine += L" " + platform::windows::quoteArgument(Widen(argument));
+  }
+  OutputFile out = CreateOutputFile(L"-stdout.txt");
+  OutputFile err = CreateOutputFile(L"-stderr.txt");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = out.handle.get();
+  startup.hStdError = err.handle.get();
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+    ADD_FAILURE() << "cannot start " << Narrow(program) << ": " << GetLastError();
+    return run;
+  }
+  CloseHandle(info.hThread);
+  UniqueHandle process(info.hProcess);
+  out.handle.reset();
+  err.handle.reset();
+  if (WaitForSingleObject(process.get(), static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0) {
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    run.exitCode = code;
+  } else {
+    ADD_FAILURE() << Narrow(program) << " did not end in time";
+    TerminateProcess(process.get(), 99);
+    WaitForSingleObject(process.get(), 5000);
+  }
+  run.out = ReadFile(out.path).value_or("");
+  run.err = ReadFile(err.path).value_or("");
+  DeleteFileW(out.path.c_str());
+  DeleteFileW(err.path.c_str());
+  return run;
 }
 
 std::wstring WindowText(HWND hwnd) {

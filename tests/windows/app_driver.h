@@ -30,9 +30,10 @@ extern const wchar_t* const kStoredValue;   // L"FilenameEdit1.Text"
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& utf16);
 
-// A clean station: C:\RUDE emptied, the stand-in utility library (and its settings) in place
-// unless withZelmar is false, and no stored path.
-void PrepareStation(bool withZelmar = true);
+// A clean station: C:\RUDE emptied, the stand-in utility library in place with these settings
+// (its Zelmar.ini) unless withZelmar is false, no stored path and no Firebird client
+// registered (firebird_client.h).
+void PrepareStation(bool withZelmar = true, const std::string& zelmarIni = "Password=masterkey\r\nPort=3050\r\n");
 void WriteFile(const std::wstring& path, const std::string& bytes);
 std::optional<std::string> ReadFile(const std::wstring& path);
 
@@ -51,7 +52,24 @@ struct MessageBoxInfo {
   HWND hwnd;
   std::wstring caption;
   std::wstring text;
+  std::vector<int> buttons;   // identifiers of its push buttons: {IDOK} for MB_OK
+  bool icon;                  // shows an icon: the error box does (MB_ICONERROR), a plain box not
 };
+
+// A console program's run: exit code (nothing when it did not end in time) and its two
+// output streams, each the bytes it wrote.
+struct ProgramRun {
+  std::optional<DWORD> exitCode;
+  std::string out;
+  std::string err;
+};
+ProgramRun RunProgram(const std::wstring& program, const std::vector<std::string>& arguments,
+                      std::chrono::milliseconds timeout = 300s);
+
+// Input as a person gives it, through the system's input queue: it reaches whatever window
+// is under the pointer or has the keyboard focus, not a chosen one.
+void ClickAt(POINT screenPoint);
+void PressKey(WORD virtualKey);
 
 class RunningApp {
  public:
@@ -83,6 +101,8 @@ class RunningApp {
   void ClickListItem(int index);
   // Posts the click, so that the test goes on while the program works.
   void ClickOptimize();
+  // A mouse click in the middle of the control.
+  void ClickControl(int id);
 
   // Asks the form to close and returns the exit code, or nothing when the process did not end.
   std::optional<DWORD> Close(std::chrono::milliseconds timeout = 10s);

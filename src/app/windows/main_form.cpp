@@ -14,6 +14,7 @@
 #include "common/exceptions.h"
 #include "logger/kest_logger.h"
 #include "progress/progress_settings.h"
+#include "progress/progress_viewer.h"
 
 namespace orma::gui {
 namespace {
@@ -22,6 +23,8 @@ constexpr wchar_t kClassName[] = L"TForm1";
 constexpr char kCaption[] = "Программа для оптимизации скорости работы базы данных";
 constexpr wchar_t kStorageKey[] = L"Software\\Tervik\\Orma\\OptimizeDB";
 constexpr wchar_t kStoredProperty[] = L"FilenameEdit1.Text";
+// How long a box waits for the progress window to go; it closes within a frame or two.
+constexpr ULONGLONG kProgressCloseWaitMs = 3000;
 
 // A dialog border: caption and system menu, no sizing, no minimise or maximise box.
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -236,8 +239,28 @@ void TForm1::RunEvent(void (TForm1::*handler)()) {
   try {
     (this->*handler)();
   } catch (...) {
-    ShowErrorBox(hwnd_, CurrentExceptionMessage());
+    const std::string message = CurrentExceptionMessage();
+    TakeBackActivation();
+    ShowErrorBox(hwnd_, message);
   }
+}
+
+// The progress window is a top-level window of its own thread, and it took the activation
+// when it appeared. The command only asks it to close; a box shown while it is still there
+// comes up inactive, and when the progress window then goes, the activation goes to no
+// window at all: the box has no keyboard focus and Enter does nothing (seen under Wine in
+// about half of the runs). So the box waits until the progress window is gone, and the form
+// is made the active window again; the box, owned by the form, then takes the activation.
+void TForm1::TakeBackActivation() {
+  const ULONGLONG deadline = GetTickCount64() + kProgressCloseWaitMs;
+  while (TProgressViewer::LiveViewers() > 0 && GetTickCount64() < deadline) {
+    // Serves what other threads send to this one (the closing window's activation changes
+    // are sent to the form) without taking the operator's queued clicks and keys.
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_SENDMESSAGE);
+  }
+  SetForegroundWindow(hwnd_);
 }
 
 void TForm1::FormCreate() {
@@ -257,6 +280,7 @@ void TForm1::ListBox1Click() {
 void TForm1::Button1Click() {
   ProgramOptimizeSteps steps;
   OptimizeDatabase(FilenameEdit1.Text(), steps);
+  TakeBackActivation();
   ShowInformationBox(hwnd_, kOptimizeSuccessMessage);
 }
 

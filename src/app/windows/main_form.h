@@ -50,6 +50,8 @@ class TForm1 {
 
   // Runs an event handler raised by the operator; a failure goes to the error box.
   void RunEvent(void (TForm1::*handler)());
+  // Before a box that ends a command: the progress window gone, the form active again.
+  void TakeBackActivation();
 
   void FormCreate();
   void FormShow();

@@ -3,33 +3,6 @@
 #include "platform/windows/windows_support.h"
 
 namespace orma::platform {
-namespace {
-
-// One argument as the C runtime's command-line parser reads it back: quotes around it, a quote
-// inside escaped, and the backslashes before a quote doubled.
-std::wstring QuoteArgument(const std::wstring& arg) {
-  std::wstring quoted = L"\"";
-  std::size_t backslashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == L'"') {
-      quoted.append(backslashes * 2 + 1, L'\\');
-    } else {
-      quoted.append(backslashes, L'\\');
-    }
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, L'\\');
-  quoted += L'"';
-  return quoted;
-}
-
-}  // namespace
-
 struct ChildProcess::Impl {
   windows::ScopedHandle process;
 };
@@ -43,8 +16,8 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::start(const std::string& program, const std::vector<std::string>& args) {
   const std::wstring path = windows::widen(program);
-  std::wstring commandLine = QuoteArgument(path);
-  for (const std::string& arg : args) commandLine += L" " + QuoteArgument(windows::widen(arg));
+  std::wstring commandLine = windows::quoteArgument(path);
+  for (const std::string& arg : args) commandLine += L" " + windows::quoteArgument(windows::widen(arg));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};

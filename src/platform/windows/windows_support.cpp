@@ -20,4 +20,21 @@ std::string narrow(std::wstring_view utf16) {
   return result;
 }
 
+std::wstring quoteArgument(std::wstring_view argument) {
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  quoted += L'"';
+  return quoted;
+}
+
 }  // namespace orma::platform::windows

@@ -24,6 +24,10 @@ namespace orma::platform::windows {
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
 
+// One argument of a command line as the C runtime's parser reads it back: quotes around it, a
+// quote inside escaped, and the backslashes before a quote doubled.
+std::wstring quoteArgument(std::wstring_view argument);
+
 // Owns a handle of the kind Traits describes; closing keeps the thread's last-error code, so
 // that a failure's code survives the clean-up on the way out.
 template <typename Traits>
