@@ -20,51 +20,13 @@
 #include "common/exceptions.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
+#include "app_driver.h"
 #include "support/test_files.h"
 
 namespace orma::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A second process (hold_file.exe, built beside this test) holding a file open.
-class Holder {
- public:
-  Holder(const fs::path& file, const wchar_t* share) {
-    const fs::path folder = file.parent_path();
-    ready_ = folder / ("ready-" + file.filename().string());
-    release_ = folder / ("release-" + file.filename().string());
-    Write(release_, "");
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const fs::path helper = fs::path(self).parent_path() / "hold_file.exe";
-    std::wstring command = L"\"" + helper.wstring() + L"\" \"" + file.wstring() + L"\" " + share + L" \"" +
-                           ready_.wstring() + L"\" \"" + release_.wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
-      ADD_FAILURE() << "cannot start " << helper.string() << ": " << GetLastError();
-      return;
-    }
-    CloseHandle(process_.hThread);
-    for (int i = 0; i < 200 && !fs::exists(ready_); ++i) Sleep(25);
-    if (!fs::exists(ready_)) ADD_FAILURE() << "hold_file did not open " << file.string();
-  }
-  ~Holder() { Release(); }
-  void Release() {
-    if (process_.hProcess == nullptr) return;
-    std::error_code ignored;
-    fs::remove(release_, ignored);
-    WaitForSingleObject(process_.hProcess, 10000);
-    CloseHandle(process_.hProcess);
-    process_.hProcess = nullptr;
-    fs::remove(ready_, ignored);
-  }
-
- private:
-  fs::path ready_, release_;
-  PROCESS_INFORMATION process_{};
-};
 
 class WindowsFileStepsTest : public ::testing::Test {
  protected:
@@ -98,7 +60,7 @@ TEST_F(WindowsFileStepsTest, FileHeldOpenWithoutDeleteSharingKeepsBothFilesAsThe
     const std::string working = DatabaseFileBytes(40, "working database");
     Write(db_, working);
     Write(temp_, "restored database");
-    Holder holder(*held, L"read");
+    test::HeldFile holder(*held, L"read");
 
     const Failure failure = Capture([&] { ReplaceWorkingFile(temp_, db_, 40); });
 
@@ -121,7 +83,7 @@ TEST_F(WindowsFileStepsTest, RunGuardHeldByAnotherProcessRefusesTheSameFileInAny
   Write(db_, "working database");
   std::string upper = db_;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  Holder holder(upper, L"guard");
+  test::HeldFile holder(upper, L"guard");
 
   const Failure failure = Capture([&] { RunGuard guard(db_); });
   EXPECT_EQ(failure.message, Format(kAlreadyRunningMessage, {db_}));
@@ -134,7 +96,7 @@ TEST_F(WindowsFileStepsTest, RunGuardHeldByAnotherProcessRefusesTheSameFileInAny
 TEST_F(WindowsFileStepsTest, OldBackupHeldOpenEndsTheBackupBeforeAnyConnection) {
   Write(db_, "working database");
   Write(backup_, "old backup");
-  Holder holder(backup_, L"none");
+  test::HeldFile holder(backup_, L"none");
 
   const Failure failure = Capture([&] { BackupDatabase("127.0.0.1", db_, backup_, "SYSDBA", "pw", 3050); });
 

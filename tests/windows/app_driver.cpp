@@ -342,4 +342,41 @@ std::wstring ClassName(HWND hwnd) {
   return name;
 }
 
+HeldFile::HeldFile(const std::filesystem::path& file, const wchar_t* share) {
+  // The signal files lie in the temporary folder, so that the held file's folder shows only
+  // what the program under test left there.
+  static int count = 0;
+  const std::filesystem::path signals = std::filesystem::temp_directory_path() /
+                                        ("orma-hold-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count));
+  ready_ = signals.string() + ".ready";
+  release_ = signals.string() + ".release";
+  WriteFile(release_.wstring(), "");
+  const std::wstring helper = testing::LocalPath(ORMA_HOLD_FILE_EXE).wstring();
+  std::wstring command = platform::windows::quoteArgument(helper) + L" " + platform::windows::quoteArgument(file.wstring()) +
+                         L" " + share + L" " + platform::windows::quoteArgument(ready_.wstring()) + L" " +
+                         platform::windows::quoteArgument(release_.wstring());
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    ADD_FAILURE() << "cannot start " << Narrow(helper) << ": " << GetLastError();
+    return;
+  }
+  CloseHandle(info.hThread);
+  process_.reset(info.hProcess);
+  for (int i = 0; i < 200 && !std::filesystem::exists(ready_); ++i) Sleep(25);
+  if (!std::filesystem::exists(ready_)) ADD_FAILURE() << "hold_file did not take " << Narrow(file.wstring());
+}
+
+HeldFile::~HeldFile() { Release(); }
+
+void HeldFile::Release() {
+  if (!process_) return;
+  std::error_code ignored;
+  std::filesystem::remove(release_, ignored);
+  WaitForSingleObject(process_.get(), 10000);
+  process_.reset();
+  std::filesystem::remove(ready_, ignored);
+}
+
 }  // namespace orma::test

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -114,6 +115,22 @@ class RunningApp {
   UniqueHandle process_;
   DWORD processId_ = 0;
   HWND form_ = nullptr;
+};
+
+// A second process (hold_file.exe) holding a file open with the given sharing ("none", "read",
+// "all"), or holding the run guard of the database at the path ("guard"), until Release or
+// the end of the object: what the server, an antivirus or a second run would do.
+class HeldFile {
+ public:
+  HeldFile(const std::filesystem::path& file, const wchar_t* share);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  void Release();
+
+ private:
+  std::filesystem::path ready_, release_;
+  UniqueHandle process_;
 };
 
 // The text of a window of another process (marshalled by the system).

@@ -101,6 +101,44 @@ TEST(ConsoleAgainstServer, ServerRefusalsEndTheRunWithTheServersWordsAndTouchNot
   }
 }
 
+// What another run or another program does to the working file is the refusal's business: the
+// database stays as it was, and the message says which file holds what.
+TEST(ConsoleAgainstServer, SecondRunOrAHeldWorkingFileLeavesTheDatabaseWhole) {
+  const struct {
+    const char* what;
+    const wchar_t* hold;          // what the second process holds (hold_file.exe)
+    const char* message;          // standard error ends with it, wrapped or not
+    std::vector<std::string> left;  // the case folder afterwards
+  } cases[] = {
+      {"a second run holds the guard", L"guard", "Дождитесь ее завершения: две оптимизации одной базы данных одновременно "
+                                                 "НЕ ДОПУСКАЮТСЯ.", {"ORMA.FDB"}},
+      {"the working file held without sharing", L"read", "Либо вы можете попытаться переименовать файлы вручную! "
+                                                         "<# Exception #>", {"ORMA.FDB", "ORMA.ormatempbase"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_NO_FATAL_FAILURE(PrepareServerStation());
+    const std::string folder = CaseFolder(std::wstring(c.hold) == L"guard" ? "guarded" : "held");
+    const std::string database = folder + "/ORMA.FDB";
+    ASSERT_NO_FATAL_FAILURE(PlaceSample(kSampleMb, database));
+    ProgramRun run;
+    {
+      HeldFile holder(testing::LocalPath(database), c.hold);
+      run = OptimizeWithConsole(database);
+    }
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(1));
+    const std::string lastLine = std::string(c.message) + "\n";
+    EXPECT_TRUE(run.err.size() >= lastLine.size() && run.err.compare(run.err.size() - lastLine.size(), std::string::npos,
+                                                                     lastLine) == 0)
+        << run.err;
+    EXPECT_EQ(testing::DatabaseDigest(database), SampleDigest(kSampleMb));
+    EXPECT_EQ(FolderNames(folder), c.left);
+    if (c.left.size() > 1) {
+      EXPECT_EQ(testing::DatabaseDigest(folder + "/ORMA.ormatempbase"), SampleDigest(kSampleMb));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace orma::test
 
