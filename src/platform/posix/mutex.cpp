@@ -129,11 +129,15 @@ struct SharedMutex {
   }
 };
 
-// The process's open names, by lock file path, so that a second handle of a name finds the first.
-std::mutex registryGuard;
-std::map<std::string, std::weak_ptr<SharedMutex>>& registry() {
-  static std::map<std::string, std::weak_ptr<SharedMutex>> names;
-  return names;
+// The process's open names, by lock file path, so that a second handle of a name finds the
+// first. Never destroyed: handles owned by static objects close during the program's exit.
+struct Registry {
+  std::mutex guard;
+  std::map<std::string, std::weak_ptr<SharedMutex>> names;
+};
+Registry& registry() {
+  static Registry* registry = new Registry;
+  return *registry;
 }
 
 std::atomic<std::uint32_t>* mapHolder(int fd) {
@@ -170,8 +174,9 @@ NamedMutex::Status NamedMutex::create(const std::string& name) {
   if (!ensureFolder(folder, shared)) return Status::CreateFailed;
   const std::string base = folder + "/" + encodeName(rest);
 
-  std::lock_guard<std::mutex> names(registryGuard);
-  if (auto existing = registry()[base].lock()) {
+  Registry& known = registry();
+  std::lock_guard<std::mutex> names(known.guard);
+  if (auto existing = known.names[base].lock()) {
     impl_->shared = std::move(existing);
     errno = EEXIST;
     return Status::Ok;
@@ -198,7 +203,7 @@ NamedMutex::Status NamedMutex::create(const std::string& name) {
   entry->holder = mapHolder(entry->lock.get());
   if (!entry->holder) return Status::CreateFailed;
 
-  registry()[base] = entry;
+  known.names[base] = entry;
   impl_->shared = std::move(entry);
   errno = existed ? EEXIST : 0;
   return Status::Ok;
@@ -216,11 +221,10 @@ void NamedMutex::close() {
   impl_->depth = 0;
   // Under the registry's lock, so that a creator never sees the name half gone: the last
   // handle's descriptors are closed before anyone can open the name anew.
-  std::lock_guard<std::mutex> names(registryGuard);
+  Registry& known = registry();
+  std::lock_guard<std::mutex> names(known.guard);
   impl_->shared.reset();
-  for (auto it = registry().begin(); it != registry().end();) {
-    it = it->second.expired() ? registry().erase(it) : std::next(it);
-  }
+  std::erase_if(known.names, [](const auto& entry) { return entry.second.expired(); });
   errno = saved;
 }
 
