@@ -49,8 +49,9 @@ void TKestLogger::SetUseMutex(bool value) {
 
 void TKestLogger::Lock() {
   WriteLock.lock();
-  // An abandoned mutex counts as acquired: its holder is gone, the file is ours.
-  if (MutexHandle != nullptr) MutexHandle->wait();
+  // An abandoned mutex counts as acquired: its holder is gone, the file is ours. The holder may
+  // have died in the middle of a cut, whose side file is of no use to anyone now.
+  if (MutexHandle != nullptr && MutexHandle->wait() && MutexHandle->abandoned()) RemoveCutCopies();
 }
 
 void TKestLogger::Unlock() {

@@ -112,8 +112,11 @@ class TKestLogger {
   void ReportFailure(const std::string& step, const std::string& text, const std::string& message,
                      const std::string& className);
   void AddRecentLine(const std::string& line);
-  // Keeps the file's bytes from `from` to its end and moves them to its start.
+  // Keeps the file's bytes from `from` to its end: a side file with them takes the file's place.
+  // Closes the stream.
   void CutHead(platform::File& stream, std::int64_t from);
+  // Deletes the side files of cuts that a dead writer left half done.
+  void RemoveCutCopies() noexcept;
   // Age trimming's cut: in place from `lineStart`, or a rotation of the whole file.
   void CutAtLineStart(std::unique_ptr<platform::File>& stream, std::int64_t lineStart);
   // The first line start at or after `from` (after the first CR, LF or CR LF there), or `from`

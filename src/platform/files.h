@@ -14,6 +14,10 @@ bool createDirectory(const std::string& path);   // one level; true when it alre
 bool removeDirectory(const std::string& path);   // an empty folder
 bool deleteFile(const std::string& path);
 bool renameFile(const std::string& from, const std::string& to);  // fails when `to` exists
+// Puts `from` in the place of `to` in one step: whoever opens `to` gets the old file or the new
+// one, never a mix, whenever the caller dies. Windows refuses while someone holds `to` open
+// without sharing its deletion (32).
+bool replaceFile(const std::string& from, const std::string& to);
 // Copies a file. With failIfExists an existing target is refused (kErrorFileExists).
 // The copy is flushed to disk before it returns true. A copy that fails removes the target
 // only when this call created it: a file that was there before is never deleted here

@@ -216,7 +216,7 @@ TEST_F(AgeTrimmingTest, TimeOnlyTimestampsAreTakenAsToday) {
 
 TEST_F(AgeTrimmingTest, AFailedCutClosesTheFileNotesTheScanAndLeavesNoCopy) {
   WriteBytes(path, LinesFromTo(500, 33, 25) + LinesFromTo(500, 23, 0));
-  calls.FailNth(Call::SetSize, 1, 5);
+  calls.FailNth(Call::Replace, 1, 5);
   logger->Log("new", 0);
   EXPECT_EQ(logger->LastAgeCheck, Noon());
   EXPECT_EQ(folder.files(), (std::vector<std::string>{"errors.log", "x.log"}));

@@ -75,6 +75,8 @@ bool renameFile(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool replaceFile(const std::string& from, const std::string& to) { return rename(from.c_str(), to.c_str()) == 0; }
+
 namespace {
 
 bool copyContents(int in, int out) {

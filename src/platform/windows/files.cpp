@@ -44,6 +44,11 @@ bool renameFile(const std::string& from, const std::string& to) {
   return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), 0) != 0;
 }
 
+bool replaceFile(const std::string& from, const std::string& to) {
+  // A rename within the volume; WRITE_THROUGH returns only once it is on the disk.
+  return ::MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 namespace {
 
 // CopyFileW leaves the data in the system's cache; a database copy must be on the disk before
