@@ -119,9 +119,9 @@ void TKestLogger::Log(std::string_view text, std::uint8_t level) {
     size += static_cast<std::int64_t>(bytes.size());
     step += ";ProcessFile...";
     if (SizeLimit > 0 && size > SizeLimit + SizeLimit / 3) {
-      ShrinkLog(stream);
+      ShrinkLog(*stream);
     } else {
-      TrimByAge(stream);
+      TrimByAge(*stream);
     }
   } catch (const Exception& e) {
     failure = e.Message();

@@ -70,9 +70,8 @@ class TKestLogger {
   // A copy of the newest lines for a subscribed window, oldest first, taken under RecentLock.
   std::vector<std::string> CopyRecentLines() const;
 
-  // Size control, called by Log with the open file. They may close the stream (reset it) before
-  // rotating; Log then has nothing left to close.
-  void ShrinkLog(std::unique_ptr<platform::File>& stream);
+  // Size control, called by Log with the open file. It may close the stream.
+  void ShrinkLog(platform::File& stream);
   void RotateLog();
   // Full paths of the archives (name + number: "x.log000", "x.log1000"), lowest number first.
   int ListArchives(std::vector<std::string>& list);
@@ -81,7 +80,7 @@ class TKestLogger {
   void RenumberArchives(const std::vector<std::string>& list);
   // Age trimming, called by Log when size control did not run. When its entry tests pass it
   // always closes the stream.
-  void TrimByAge(std::unique_ptr<platform::File>& stream);
+  void TrimByAge(platform::File& stream);
 
   // Plain settings, read and written without a lock.
   std::int64_t SizeLimit = 1'048'576;   // bytes; 0 or less: no size control
@@ -117,8 +116,10 @@ class TKestLogger {
   void CutHead(platform::File& stream, std::int64_t from);
   // Deletes the side files of cuts that a dead writer left half done.
   void RemoveCutCopies() noexcept;
-  // Age trimming's cut: in place from `lineStart`, or a rotation of the whole file.
-  void CutAtLineStart(std::unique_ptr<platform::File>& stream, std::int64_t lineStart);
+  // Age trimming's cut: in place from `lineStart`, or from an earlier young line the scan stepped
+  // over after the old line at `oldLine`; or a rotation of the whole file.
+  void CutAtLineStart(platform::File& stream, std::int64_t oldLine, std::int64_t lineStart, std::int64_t size,
+                      std::int64_t tsLen);
   // The first line start at or after `from` (after the first CR, LF or CR LF there), or `from`
   // itself when no line starts before the end of the file.
   std::int64_t FirstLineStartFrom(platform::File& stream, std::int64_t from, std::int64_t size);
