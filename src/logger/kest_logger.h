@@ -106,9 +106,12 @@ class TKestLogger {
   logging::LogSystemCalls* SystemCalls;
 
  private:
-  // Trims `message` in place and returns the composed line without "\r\n" ("" for an empty message).
-  std::string BuildLine(std::string& message, std::uint8_t level);
-  void ReportFailure(const std::string& step, const std::string& text, const std::string& message,
+  // Composes the line of the trimmed `message` without "\r\n" into `line` ("" for an empty message).
+  void BuildLine(std::string& line, std::string_view message, std::uint8_t level);
+  // Opens the file, appends the line's bytes, runs size control or age trimming and closes the
+  // file. `mode` and `reached` tell how far it got: the open mode's name, 1 once open, 2 once written.
+  void WriteLine(const std::string& bytes, const char*& mode, int& reached);
+  void ReportFailure(const std::string& step, std::string_view text, const std::string& message,
                      const std::string& className);
   void AddRecentLine(const std::string& line);
   // Keeps the file's bytes from `from` to its end: a side file with them takes the file's place.
@@ -127,6 +130,9 @@ class TKestLogger {
   std::recursive_mutex WriteLock;
   mutable std::mutex RecentLock;
   std::unique_ptr<platform::NamedMutex> MutexHandle;
+  // The log file while a line is written, under WriteLock; kept between lines, so that a line
+  // costs no allocation.
+  std::unique_ptr<platform::File> Stream;
   std::string FileName;
   bool UseMutex = logging::DefaultUseMutex;
   std::deque<std::string> RecentLines;
