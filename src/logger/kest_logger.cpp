@@ -10,6 +10,7 @@
 #include "logger/log_mutex.h"
 #include "logger/log_system_calls.h"
 #include "logger/logging_module.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/mutex.h"
 #include "platform/paths.h"
@@ -67,7 +68,14 @@ void TKestLogger::SetFileName(const std::string& name) {
   if ((MutexHandle != nullptr || !UseMutex) && LowerCase(full) == LowerCase(FileName)) return;
   MutexHandle.reset();
   FileName = full;
-  if (UseMutex) MutexHandle = logging::CreateLogMutex(logging::MakeMutexName(FileName));
+  if (!UseMutex) return;
+  MutexHandle = logging::CreateLogMutex(logging::MakeMutexName(FileName));
+  // A mutex that no other process has open is new: no writer is cutting the file, but one may
+  // have died cutting it, and on Windows the mutex it held died with it, abandonment and all.
+  if (MutexHandle != nullptr && platform::lastError() != platform::kErrorAlreadyExists && MutexHandle->wait()) {
+    RemoveCutCopies();
+    MutexHandle->release();
+  }
 }
 
 void TKestLogger::SetUseMutex(bool value) {
