@@ -3,7 +3,8 @@
 // For the name "Global\Zelmar" (folder /tmp/.orma-mutex/, every user may write there):
 //   Zelmar.lock     the mutex: an exclusive flock while a thread holds it. The kernel drops it
 //                   when the holder's process dies, so the next waiter acquires it, as it
-//                   acquires an abandoned Windows mutex.
+//                   acquires an abandoned Windows mutex. Its first word holds the holder's
+//                   process id until the release: found set, it says the holder died.
 //   Zelmar.handles  a shared flock for as long as a handle is open. A creator that can take it
 //                   exclusively knows that no other handle exists: the name is new, whatever
 //                   stale files earlier runs left on disk.
@@ -102,14 +103,10 @@ int openLockFile(const std::string& path) {
   return -1;
 }
 
-}  // namespace
-
 // What one process knows of one name, shared by all its handles of that name: as on Windows,
 // a mutex belongs to a thread whatever handle it waits through, and counts its waits. flock
 // knows only descriptors, so the process takes it once, for whichever of its threads holds the
 // mutex, and the threads queue for it here.
-namespace {
-
 struct SharedMutex {
   UniqueFd lock;      // <name>.lock
   UniqueFd handles;   // <name>.handles, shared flock while open
