@@ -1,11 +1,15 @@
-// Lines per second of TKestLogger against a baseline that does only what the design cannot
-// avoid: open the file, append the line's bytes, close it, once per line.
+// Lines per second of TKestLogger against two baselines that do only what the design cannot
+// avoid, once per line:
+//   plain:  open the file, append the line's bytes, close it;
+//   locked: the same inside the per-file cross-process mutex (flock on POSIX), which makes the
+//           same system calls as the logger (flock, open, lseek, write, close, flock).
 //
 //   logger_bench [lines]          (default 20000)
 //
-// Prints, best of seven rounds each: the baseline with one thread, the logger with one thread,
-// the logger with 4 threads in 2 processes (also without the time it takes to start two
-// processes that write nothing), and each logger figure as a ratio of the baseline.
+// Prints, best of seven rounds each: both baselines and the logger with one thread, the locked
+// baseline and the logger with 4 threads in 2 processes (without the time it takes to start two
+// processes that write nothing), the logger's ratios to the baselines, and how each scales from
+// one thread to 2 x 2.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,9 +22,11 @@
 #include "common/datetime.h"
 #include "common/text.h"
 #include "logger/kest_logger.h"
+#include "logger/log_mutex.h"
 #include "logger/logging_module.h"
 #include "platform/child_process.h"
 #include "platform/files.h"
+#include "platform/mutex.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
@@ -39,9 +45,12 @@ std::string LineBytes() {
          "\r\n";
 }
 
-void BaselineWrite(const std::string& path, int lines) {
+enum class Writer { Plain, Locked, Logger };
+
+void BaselineLines(const std::string& path, orma::platform::NamedMutex* mutex, int lines) {
   const std::string bytes = LineBytes();
   for (int i = 0; i < lines; ++i) {
+    if (mutex && !mutex->wait()) std::exit(1);
     orma::platform::File file;
     const bool opened = file.open(path, orma::platform::OpenMode::ReadWriteShared) ||
                         file.open(path, orma::platform::OpenMode::CreateExclusive);
@@ -49,15 +58,23 @@ void BaselineWrite(const std::string& path, int lines) {
       std::fprintf(stderr, "baseline write failed\n");
       std::exit(1);
     }
+    file.close();
+    if (mutex) mutex->release();
   }
 }
 
-void LoggerWrite(const std::string& path, int threads, int lines) {
+void Write(Writer writer, const std::string& path, int threads, int lines) {
   orma::TKestLogger logger(path);
+  std::unique_ptr<orma::platform::NamedMutex> mutex;
+  if (writer == Writer::Locked) mutex = orma::logging::CreateLogMutex(orma::logging::MakeMutexName(path));
   std::vector<std::thread> workers;
   for (int t = 0; t < threads; ++t) {
     workers.emplace_back([&] {
-      for (int i = 0; i < lines / threads; ++i) logger.Log(kMessage, 0);
+      if (writer == Writer::Logger) {
+        for (int i = 0; i < lines / threads; ++i) logger.Log(kMessage, 0);
+      } else {
+        BaselineLines(path, mutex.get(), lines / threads);
+      }
     });
   }
   for (std::thread& worker : workers) worker.join();
@@ -72,9 +89,9 @@ void Remove(const std::string& folder) {
 constexpr int kRounds = 7;
 
 // Two writer processes of two threads each, `lines` lines per process.
-bool RunChildren(const std::string& self, const std::string& path, int lines) {
+bool RunChildren(const std::string& self, Writer writer, const std::string& path, int lines) {
   orma::platform::ChildProcess first, second;
-  const std::vector<std::string> args = {"--child", path, "2", std::to_string(lines)};
+  const std::vector<std::string> args = {"--child", std::to_string(static_cast<int>(writer)), path, "2", std::to_string(lines)};
   if (!first.start(self, args) || !second.start(self, args)) {
     std::fprintf(stderr, "cannot start the writer processes\n");
     return false;
@@ -93,8 +110,8 @@ double Best(const std::vector<double>& times) { return *std::min_element(times.b
 
 int main(int argc, char** argv) {
   orma::logging::StartModule();
-  if (argc == 5 && std::string(argv[1]) == "--child") {
-    LoggerWrite(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+  if (argc == 6 && std::string(argv[1]) == "--child") {
+    Write(static_cast<Writer>(std::atoi(argv[2])), argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
     orma::logging::EndModule();
     return 0;
   }
@@ -105,42 +122,40 @@ int main(int argc, char** argv) {
   const std::string path = folder + "bench.log";
   const std::string self = orma::platform::executablePath();
 
-  std::vector<double> baseline, single, multi, spawn;
-  // The machine is shared: the rounds interleave the three runs, and the best of each counts.
+  std::vector<double> plain, locked, single, lockedMulti, multi, spawn;
+  const auto time = [&](std::vector<double>& times, auto run) {
+    Remove(folder);
+    const auto start = Clock::now();
+    if (!run()) std::exit(1);
+    times.push_back(Seconds(start));
+  };
+  // The machine is shared: the rounds interleave the runs, and the best of each counts.
   for (int round = 0; round < kRounds; ++round) {
-    Remove(folder);
-    auto start = Clock::now();
-    BaselineWrite(path, lines);
-    baseline.push_back(Seconds(start));
-
-    Remove(folder);
-    start = Clock::now();
-    LoggerWrite(path, 1, lines);
-    single.push_back(Seconds(start));
-
-    Remove(folder);
-    start = Clock::now();
-    if (!RunChildren(self, path, lines / 2)) return 1;
-    multi.push_back(Seconds(start));
-
-    // Starting two processes that write nothing: the cost to take out of the figure above.
-    start = Clock::now();
-    if (!RunChildren(self, path, 0)) return 1;
-    spawn.push_back(Seconds(start));
+    time(plain, [&] { return Write(Writer::Plain, path, 1, lines), true; });
+    time(locked, [&] { return Write(Writer::Locked, path, 1, lines), true; });
+    time(single, [&] { return Write(Writer::Logger, path, 1, lines), true; });
+    time(lockedMulti, [&] { return RunChildren(self, Writer::Locked, path, lines / 2); });
+    time(multi, [&] { return RunChildren(self, Writer::Logger, path, lines / 2); });
+    // Starting two processes that write nothing: the cost to take out of the figures above.
+    time(spawn, [&] { return RunChildren(self, Writer::Logger, path, 0); });
   }
   Remove(folder);
   orma::platform::removeDirectory(folder);
 
-  const double baseRate = lines / Best(baseline);
-  const double singleRate = lines / Best(single);
-  const double multiRate = lines / Best(multi);
-  const double multiNetRate = lines / std::max(1e-9, Best(multi) - Best(spawn));
-  std::printf("lines per run: %d, %zu bytes each; best of %d rounds\n", lines, LineBytes().size(), kRounds);
-  std::printf("baseline (open, append, close), 1 thread : %10.0f lines/s\n", baseRate);
-  std::printf("TKestLogger, 1 thread                     : %10.0f lines/s  ratio %.2f\n", singleRate, singleRate / baseRate);
-  std::printf("TKestLogger, 4 threads in 2 processes     : %10.0f lines/s  ratio %.2f\n", multiRate, multiRate / baseRate);
-  std::printf("  the same without starting the processes : %10.0f lines/s  ratio %.2f  (start-up %.0f ms)\n", multiNetRate,
-              multiNetRate / baseRate, Best(spawn) * 1000);
+  const auto rate = [&](const std::vector<double>& times) { return lines / Best(times); };
+  const auto netRate = [&](const std::vector<double>& times) { return lines / std::max(1e-9, Best(times) - Best(spawn)); };
+  const double plainRate = rate(plain), lockedRate = rate(locked), singleRate = rate(single);
+  const double lockedMultiRate = netRate(lockedMulti), multiRate = netRate(multi);
+  std::printf("lines per run: %d, %zu bytes each; best of %d rounds; 2 x 2 without starting the processes (%.0f ms)\n",
+              lines, LineBytes().size(), kRounds, Best(spawn) * 1000);
+  std::printf("baseline open-append-close, 1 thread               : %9.0f lines/s\n", plainRate);
+  std::printf("baseline open-lock-append-unlock-close, 1 thread   : %9.0f lines/s\n", lockedRate);
+  std::printf("TKestLogger, 1 thread                              : %9.0f lines/s  ratio %.2f to open-append-close, %.2f to open-lock-append-unlock-close\n",
+              singleRate, singleRate / plainRate, singleRate / lockedRate);
+  std::printf("baseline open-lock-append-unlock-close, 2 x 2      : %9.0f lines/s  scaling %.2f of 1 thread\n",
+              lockedMultiRate, lockedMultiRate / lockedRate);
+  std::printf("TKestLogger, 4 threads in 2 processes              : %9.0f lines/s  scaling %.2f of 1 thread, ratio %.2f to the locked baseline at 2 x 2\n",
+              multiRate, multiRate / singleRate, multiRate / lockedMultiRate);
   orma::logging::EndModule();
   return 0;
 }

@@ -60,10 +60,17 @@ void split(TDateTime value, std::int64_t& day, std::int64_t& ms) {
   }
 }
 
+// Zero-padded to `width` digits; no allocation beyond the string's own growth.
 void appendNumber(std::string& out, int value, int width) {
-  std::string digits = std::to_string(value);
-  if (static_cast<int>(digits.size()) < width) out.append(static_cast<std::size_t>(width) - digits.size(), '0');
-  out += digits;
+  char digits[12];
+  int n = 0;
+  unsigned v = static_cast<unsigned>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  for (int k = n; k < width; ++k) out += '0';
+  while (n > 0) out += digits[--n];
 }
 
 }  // namespace
@@ -97,60 +104,80 @@ TDateTime Date() {
   return EncodeDateTime(t.year, t.month, t.day, 0, 0, 0, 0);
 }
 
+std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFormatSettings& settings) {
+  std::string out;
+  TDateTimePattern(pattern).AppendTo(out, value, settings);
+  return out;
+}
+
 // A run of one letter is one element: "yyyy" is the year in four digits, "yy" in two;
 // "m" right after an hour element means minutes ("hh:mm"), as "n" always does.
-std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFormatSettings& settings) {
-  int year, month, day, hour, minute, second, ms;
-  DecodeDateTime(value, year, month, day, hour, minute, second, ms);
-  std::string out;
+TDateTimePattern::TDateTimePattern(std::string_view pattern) : text_(pattern) {
   bool afterHour = false;
-  for (std::size_t i = 0; i < pattern.size();) {
-    const char c = pattern[i];
+  const auto literal = [&](std::size_t from, std::size_t length) {
+    elements_.push_back({Kind::Literal, 0, static_cast<std::uint16_t>(from), static_cast<std::uint16_t>(length)});
+  };
+  for (std::size_t i = 0; i < text_.size();) {
+    const char c = text_[i];
     const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (c == '"' || c == '\'') {
-      const std::size_t end = pattern.find(c, i + 1);
-      const std::size_t stop = end == std::string_view::npos ? pattern.size() : end;
-      out.append(pattern.substr(i + 1, stop - i - 1));
-      i = stop == pattern.size() ? stop : stop + 1;
+      const std::size_t end = text_.find(c, i + 1);
+      const std::size_t stop = end == std::string::npos ? text_.size() : end;
+      literal(i + 1, stop - i - 1);
+      i = stop == text_.size() ? stop : stop + 1;
       continue;
     }
     std::size_t run = 1;
-    while (i + run < pattern.size() && std::tolower(static_cast<unsigned char>(pattern[i + run])) == lower) ++run;
+    while (i + run < text_.size() && std::tolower(static_cast<unsigned char>(text_[i + run])) == lower) ++run;
+    const auto element = [&](Kind kind, std::size_t width) {
+      elements_.push_back({kind, static_cast<std::uint8_t>(width), 0, 0});
+    };
     switch (lower) {
-      case 'y':
-        if (run <= 2) appendNumber(out, year % 100, 2);
-        else appendNumber(out, year, 4);
-        break;
+      case 'y': element(Kind::Year, run <= 2 ? 2 : 4); break;
       case 'd':
       case 'm':
       case 'h':
       case 'n':
-      case 's': {
+      case 's':
         if (run > 2) run = 2;
-        int v = 0;
-        switch (lower) {
-          case 'd': v = day; break;
-          case 'm': v = afterHour ? minute : month; break;
-          case 'h': v = hour; break;
-          case 'n': v = minute; break;
-          default: v = second; break;
-        }
-        appendNumber(out, v, static_cast<int>(run));
+        element(lower == 'd'   ? Kind::Day
+                : lower == 'm' ? (afterHour ? Kind::Minute : Kind::Month)
+                : lower == 'h' ? Kind::Hour
+                : lower == 'n' ? Kind::Minute
+                               : Kind::Second,
+                run);
         break;
-      }
       case 'z':
         if (run >= 3) run = 3;
-        appendNumber(out, ms, run >= 3 ? 3 : 1);
+        element(Kind::Millisecond, run >= 3 ? 3 : 1);
         break;
-      case '/': out.append(run, settings.DateSeparator); break;
-      case ':': out.append(run, settings.TimeSeparator); break;
-      default: out.append(pattern.substr(i, run)); break;
+      case '/': element(Kind::DateSep, run); break;
+      case ':': element(Kind::TimeSep, run); break;
+      default: literal(i, run); break;
     }
     if (lower == 'h') afterHour = true;
     else if (std::isalpha(static_cast<unsigned char>(lower))) afterHour = false;
     i += run;
   }
-  return out;
+}
+
+void TDateTimePattern::AppendTo(std::string& out, TDateTime value, const TFormatSettings& settings) const {
+  int year, month, day, hour, minute, second, ms;
+  DecodeDateTime(value, year, month, day, hour, minute, second, ms);
+  for (const Element& e : elements_) {
+    switch (e.kind) {
+      case Kind::Literal: out.append(text_, e.from, e.length); break;
+      case Kind::Year: appendNumber(out, e.width == 2 ? year % 100 : year, e.width); break;
+      case Kind::Month: appendNumber(out, month, e.width); break;
+      case Kind::Day: appendNumber(out, day, e.width); break;
+      case Kind::Hour: appendNumber(out, hour, e.width); break;
+      case Kind::Minute: appendNumber(out, minute, e.width); break;
+      case Kind::Second: appendNumber(out, second, e.width); break;
+      case Kind::Millisecond: appendNumber(out, ms, e.width); break;
+      case Kind::DateSep: out.append(e.width, settings.DateSeparator); break;
+      case Kind::TimeSep: out.append(e.width, settings.TimeSeparator); break;
+    }
+  }
 }
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <string>
 #include <string_view>
+#include <cstdint>
+#include <vector>
 
 namespace orma {
 
@@ -32,6 +34,26 @@ TDateTime Date();  // today, time 00:00
 // character stands for itself.
 //   FormatDateTime("dd/mm/yyyy hh:nn:ss.zzz", t, settings)  ->  "14.03.2011 09:05:07.045"
 std::string FormatDateTime(std::string_view pattern, TDateTime value, const TFormatSettings& settings);
+
+// A pattern of FormatDateTime read once, for formatting many values: the logger stamps every
+// line with the same one.
+class TDateTimePattern {
+ public:
+  explicit TDateTimePattern(std::string_view pattern = {});
+  const std::string& Text() const { return text_; }
+  // Appends what FormatDateTime(Text(), value, settings) returns.
+  void AppendTo(std::string& out, TDateTime value, const TFormatSettings& settings) const;
+
+ private:
+  enum class Kind : std::uint8_t { Literal, Year, Month, Day, Hour, Minute, Second, Millisecond, DateSep, TimeSep };
+  struct Element {
+    Kind kind;
+    std::uint8_t width;   // digits, or how many separators
+    std::uint16_t from, length;   // a literal's place in text_
+  };
+  std::string text_;
+  std::vector<Element> elements_;
+};
 
 // Reads a date and time, or a time alone, written as the settings' date order with
 // DateSeparator, then hours:minutes[:seconds[.milliseconds]] with TimeSeparator and

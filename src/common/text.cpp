@@ -89,14 +89,22 @@ void appendUtf8(std::string& out, char32_t cp) {
 
 char encodeCp1251(char32_t cp) {
   if (cp < 0x80) return static_cast<char>(cp);
-  // А..я, nearly every letter of a Russian text, are one run: no search for them. The logger
-  // converts every line it writes.
-  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(0xC0 + (cp - 0x0410));
   for (std::size_t k = 0; k < kCp1251High.size(); ++k) {
     if (kCp1251High[k] == cp) return static_cast<char>(0x80 + k);
   }
   return '?';
 }
+
+// The byte of every character that UTF-8 writes in two bytes (U+0080..U+07FF): the Cyrillic
+// letters and most other characters of Windows-1251 are looked up, not searched for.
+constexpr std::array<char, 0x800> kTwoByteCp1251 = [] {
+  std::array<char, 0x800> table{};
+  for (char32_t cp = 0x80; cp < 0x800; ++cp) table[cp] = '?';
+  for (std::size_t k = 0; k < kCp1251High.size(); ++k) {
+    if (kCp1251High[k] < 0x800) table[kCp1251High[k]] = static_cast<char>(0x80 + k);
+  }
+  return table;
+}();
 
 // The letters of Windows-1251: ASCII, А..Я / а..я, Ґ / ґ and fourteen others whose capitals
 // U+0401..U+040F pair with U+0451..U+045F (Ѝ U+040D is not among them).
@@ -135,12 +143,30 @@ std::string mapLetters(std::string_view s, Map map) {
 
 std::string Utf8ToCp1251(std::string_view utf8) {
   std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const char32_t cp = decodeUtf8(utf8, i);
-    out += cp == kInvalid ? '?' : encodeCp1251(cp);
-  }
+  AppendCp1251(out, utf8);
   return out;
+}
+
+void AppendCp1251(std::string& out, std::string_view utf8) {
+  // Every character gives one byte and takes at least one: the input's size is enough room.
+  const std::size_t start = out.size();
+  out.resize(start + utf8.size());
+  char* put = out.data() + start;
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(utf8[k]); };
+  for (std::size_t i = 0; i < utf8.size();) {
+    const unsigned char b0 = byte(i);
+    if (b0 < 0x80) {
+      *put++ = static_cast<char>(b0);
+      ++i;
+    } else if (b0 >= 0xC2 && b0 < 0xE0 && i + 1 < utf8.size() && (byte(i + 1) & 0xC0) == 0x80) {
+      *put++ = kTwoByteCp1251[((b0 & 0x1F) << 6) | (byte(i + 1) & 0x3F)];
+      i += 2;
+    } else {
+      const char32_t cp = decodeUtf8(utf8, i);
+      *put++ = cp == kInvalid ? '?' : encodeCp1251(cp);
+    }
+  }
+  out.resize(static_cast<std::size_t>(put - out.data()));
 }
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
@@ -153,13 +179,15 @@ std::string Cp1251ToUtf8(std::string_view cp1251) {
   return out;
 }
 
-std::string Trim(std::string_view s) {
+std::string_view TrimView(std::string_view s) {
   std::size_t first = 0;
   std::size_t last = s.size();
   while (first < last && static_cast<unsigned char>(s[first]) <= ' ') ++first;
   while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ') --last;
-  return std::string(s.substr(first, last - first));
+  return s.substr(first, last - first);
 }
+
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
 std::string LowerCase(std::string_view s) { return mapLetters(s, toLower); }
 

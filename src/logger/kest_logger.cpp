@@ -1,5 +1,6 @@
 #include "logger/kest_logger.h"
 
+#include <charconv>
 #include <exception>
 
 #include "common/exceptions.h"
@@ -9,6 +10,7 @@
 #include "logger/log_mutex.h"
 #include "logger/log_system_calls.h"
 #include "logger/logging_module.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/mutex.h"
 #include "platform/paths.h"
@@ -20,9 +22,37 @@ namespace {
 constexpr std::string_view kFailureReport = "Ошибка при попытке записи (%0:s) в лог \"%1:s\" строки [%2:s]: %3:s <%4:s>";
 constexpr std::string_view kFailureMark = " <Ошибка при записи в лог>";
 
+void AppendDecimal(std::string& out, std::uint32_t value) {
+  char digits[10];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
+}
+
+struct Failure {
+  std::string message;
+  std::string className;   // empty: nothing failed
+};
+
+// Runs `step`; true when it returned, false when it raised, with what it raised in `failure`.
+template <typename Step>
+bool Attempt(Failure& failure, Step step) {
+  try {
+    step();
+    return true;
+  } catch (const Exception& e) {
+    failure = {e.Message(), e.ClassName()};
+  } catch (const std::exception& e) {
+    failure = {e.what(), "std::exception"};
+  } catch (...) {
+    failure = {"unknown failure", "unknown"};
+  }
+  return false;
+}
+
 }  // namespace
 
-TKestLogger::TKestLogger(const std::string& fileName) : SystemCalls(&logging::RealSystemCalls()) {
+TKestLogger::TKestLogger(const std::string& fileName)
+    : SystemCalls(&logging::RealSystemCalls()), Stream(std::make_unique<platform::File>()) {
   SetFileName(fileName);
 }
 
@@ -38,7 +68,14 @@ void TKestLogger::SetFileName(const std::string& name) {
   if ((MutexHandle != nullptr || !UseMutex) && LowerCase(full) == LowerCase(FileName)) return;
   MutexHandle.reset();
   FileName = full;
-  if (UseMutex) MutexHandle = logging::CreateLogMutex(logging::MakeMutexName(FileName));
+  if (!UseMutex) return;
+  MutexHandle = logging::CreateLogMutex(logging::MakeMutexName(FileName));
+  // A mutex that no other process has open is new: no writer is cutting the file, but one may
+  // have died cutting it, and on Windows the mutex it held died with it, abandonment and all.
+  if (MutexHandle != nullptr && platform::lastError() != platform::kErrorAlreadyExists && MutexHandle->wait()) {
+    RemoveCutCopies();
+    MutexHandle->release();
+  }
 }
 
 void TKestLogger::SetUseMutex(bool value) {
@@ -49,8 +86,9 @@ void TKestLogger::SetUseMutex(bool value) {
 
 void TKestLogger::Lock() {
   WriteLock.lock();
-  // An abandoned mutex counts as acquired: its holder is gone, the file is ours.
-  if (MutexHandle != nullptr) MutexHandle->wait();
+  // An abandoned mutex counts as acquired: its holder is gone, the file is ours. The holder may
+  // have died in the middle of a cut, whose side file is of no use to anyone now.
+  if (MutexHandle != nullptr && MutexHandle->wait() && MutexHandle->abandoned()) RemoveCutCopies();
 }
 
 void TKestLogger::Unlock() {
@@ -58,88 +96,110 @@ void TKestLogger::Unlock() {
   WriteLock.unlock();
 }
 
-std::string TKestLogger::BuildLine(std::string& message, std::uint8_t level) {
-  message = Trim(message);
-  if (message.empty()) return std::string();
-  std::string line = FormatDateTime(TimestampFormat, SystemCalls->now(), logging::LogFormatSettings());
-  if (ShowMarker) line.insert(0, std::string(1, logging::LevelMarkers[level]) + " ");
-  if (ShowLevelTag) line += logging::LevelTags[level];
-  if (!SourceTag.empty()) line += " " + SourceTag;
-  if (ShowProcessId && ShowThreadId) {
-    line += Format(" <P:%d;T:%d>", {platform::processId(), platform::threadId()});
-  } else if (ShowProcessId) {
-    line += Format(" <P:%d>", {platform::processId()});
-  } else if (ShowThreadId) {
-    line += Format(" <T:%d>", {platform::threadId()});
+void TKestLogger::BuildLine(std::string& line, std::string_view message, std::uint8_t level) {
+  line.clear();
+  if (message.empty()) return;
+  // Parsed once per thread, and again only when the logger's pattern changes.
+  thread_local TDateTimePattern timestamp;
+  if (timestamp.Text() != TimestampFormat) timestamp = TDateTimePattern(TimestampFormat);
+  if (ShowMarker) {
+    line += logging::LevelMarkers[level];
+    line += ' ';
   }
-  line += " ";
+  timestamp.AppendTo(line, SystemCalls->now(), logging::LogFormatSettings());
+  if (ShowLevelTag) line += logging::LevelTags[level];
+  if (!SourceTag.empty()) {
+    line += ' ';
+    line += SourceTag;
+  }
+  // " <P:2140;T:3312>", " <P:2140>" or " <T:3312>"
+  if (ShowProcessId || ShowThreadId) {
+    line += " <";
+    if (ShowProcessId) {
+      line += "P:";
+      AppendDecimal(line, platform::processId());
+    }
+    if (ShowProcessId && ShowThreadId) line += ';';
+    if (ShowThreadId) {
+      line += "T:";
+      AppendDecimal(line, platform::threadId());
+    }
+    line += '>';
+  }
+  line += ' ';
   line += message;
-  return line;
 }
 
 void TKestLogger::Log(std::string_view text, std::uint8_t level) {
   if (!Enabled || FileName.empty() || level > 7 || (Levels & (1u << level)) == 0) return;
+  // The line and its bytes are composed before the locks, so that the other writers wait only
+  // for the file. A thread keeps its buffers from line to line: a line costs no allocation.
+  thread_local std::string line;
+  thread_local std::string bytes;
+  const std::string_view message = TrimView(text);
+  Failure failure;
+  const bool composed = Attempt(failure, [&] {
+    BuildLine(line, message, level);
+    bytes.clear();
+    AppendCp1251(bytes, line);
+    bytes += "\r\n";
+  });
+
   Lock();
   struct Unlocker {
     TKestLogger* self;
     ~Unlocker() { self->Unlock(); }
   } unlocker{this};
-
-  std::string message(text);
-  std::string line;
-  std::string step;   // how far the write got, for the failure report
-  bool opened = false;
-  std::string failure;
-  std::string failureClass;
-  try {
-    line = BuildLine(message, level);
-    // The common case, an existing file, costs a single open; only when that fails does the
-    // existence test choose between waiting for the file and creating it.
-    auto stream = std::make_unique<platform::File>();
-    if (SystemCalls->open(*stream, FileName, platform::OpenMode::ReadWriteShared)) {
-      step = "fmOpenReadWrite";
-    } else if (SystemCalls->fileExists(FileName)) {
-      step = "fmOpenReadWrite";
-      stream = logging::OpenLogFile(FileName, platform::OpenMode::ReadWriteShared, logging::DefaultOpenTimeout,
-                                    *SystemCalls);
-    } else {
-      step = "fmCreate";
-      stream = logging::OpenLogFile(FileName, platform::OpenMode::CreateExclusive, logging::DefaultOpenTimeout,
-                                    *SystemCalls);
-    }
-    step += "-OK";
-    opened = true;
-    const std::string bytes = Utf8ToCp1251(line) + "\r\n";
-    std::int64_t size = 0;
-    logging::CheckIo(SystemCalls->seekToEnd(*stream, size), "Cannot seek in file", FileName);
-    logging::CheckIo(SystemCalls->write(*stream, bytes.data(), bytes.size()), "Cannot write to file", FileName);
-    // The size is where the line ended. Only a writer without the mutex could have appended
-    // since; size control then starts a line or so later.
-    size += static_cast<std::int64_t>(bytes.size());
-    step += ";ProcessFile...";
-    if (SizeLimit > 0 && size > SizeLimit + SizeLimit / 3) {
-      ShrinkLog(stream);
-    } else {
-      TrimByAge(stream);
-    }
-  } catch (const Exception& e) {
-    failure = e.Message();
-    failureClass = e.ClassName();
-  } catch (const std::exception& e) {
-    failure = e.what();
-    failureClass = "std::exception";
-  } catch (...) {
-    failure = "unknown failure";
-    failureClass = "unknown";
+  const char* mode = "";   // how far the write got, for the failure report
+  int reached = 0;
+  if (composed) Attempt(failure, [&] { WriteLine(bytes, mode, reached); });
+  if (failure.className.empty()) {
+    if (NotifyWindow != 0 && NotifyMessage != 0) AddRecentLine(line);
+    return;
   }
-  if (!failureClass.empty()) {
-    ReportFailure(step, opened ? line : message, failure, failureClass);
-    line += kFailureMark;
-  }
-  if (NotifyWindow != 0 && NotifyMessage != 0) AddRecentLine(line);
+  // The errors logger composes its report in this thread's buffers: the line is kept aside.
+  const std::string kept = composed ? line : std::string();
+  const std::string step = std::string(mode) + (reached >= 1 ? "-OK" : "") + (reached >= 2 ? ";ProcessFile..." : "");
+  ReportFailure(step, reached >= 1 ? std::string_view(kept) : message, failure.message, failure.className);
+  if (NotifyWindow != 0 && NotifyMessage != 0) AddRecentLine(kept + std::string(kFailureMark));
 }
 
-void TKestLogger::ReportFailure(const std::string& step, const std::string& text, const std::string& message,
+void TKestLogger::WriteLine(const std::string& bytes, const char*& mode, int& reached) {
+  platform::File& stream = *Stream;
+  // Closed on every path, unless size control or age trimming has closed it already.
+  struct Closer {
+    platform::File& file;
+    ~Closer() { file.close(); }
+  } closer{stream};
+  // The common case, an existing file, costs a single open; only when that fails does the
+  // existence test choose between waiting for the file and creating it.
+  if (SystemCalls->open(stream, FileName, platform::OpenMode::ReadWriteShared)) {
+    mode = "fmOpenReadWrite";
+  } else if (SystemCalls->fileExists(FileName)) {
+    mode = "fmOpenReadWrite";
+    stream = std::move(*logging::OpenLogFile(FileName, platform::OpenMode::ReadWriteShared,
+                                             logging::DefaultOpenTimeout, *SystemCalls));
+  } else {
+    mode = "fmCreate";
+    stream = std::move(*logging::OpenLogFile(FileName, platform::OpenMode::CreateExclusive,
+                                             logging::DefaultOpenTimeout, *SystemCalls));
+  }
+  reached = 1;
+  std::int64_t size = 0;
+  logging::CheckIo(SystemCalls->seekToEnd(stream, size), "Cannot seek in file", FileName);
+  logging::CheckIo(SystemCalls->write(stream, bytes.data(), bytes.size()), "Cannot write to file", FileName);
+  // The size is where the line ended. Only a writer without the mutex could have appended
+  // since; size control then starts a line or so later.
+  size += static_cast<std::int64_t>(bytes.size());
+  reached = 2;
+  if (SizeLimit > 0 && size > SizeLimit + SizeLimit / 3) {
+    ShrinkLog(stream);
+  } else {
+    TrimByAge(stream);
+  }
+}
+
+void TKestLogger::ReportFailure(const std::string& step, std::string_view text, const std::string& message,
                                 const std::string& className) {
   // The errors log's own failures would only fail again: they go nowhere.
   if (IsErrorsWriter) return;

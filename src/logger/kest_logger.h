@@ -70,9 +70,8 @@ class TKestLogger {
   // A copy of the newest lines for a subscribed window, oldest first, taken under RecentLock.
   std::vector<std::string> CopyRecentLines() const;
 
-  // Size control, called by Log with the open file. They may close the stream (reset it) before
-  // rotating; Log then has nothing left to close.
-  void ShrinkLog(std::unique_ptr<platform::File>& stream);
+  // Size control, called by Log with the open file. It may close the stream.
+  void ShrinkLog(platform::File& stream);
   void RotateLog();
   // Full paths of the archives (name + number: "x.log000", "x.log1000"), lowest number first.
   int ListArchives(std::vector<std::string>& list);
@@ -81,7 +80,7 @@ class TKestLogger {
   void RenumberArchives(const std::vector<std::string>& list);
   // Age trimming, called by Log when size control did not run. When its entry tests pass it
   // always closes the stream.
-  void TrimByAge(std::unique_ptr<platform::File>& stream);
+  void TrimByAge(platform::File& stream);
 
   // Plain settings, read and written without a lock.
   std::int64_t SizeLimit = 1'048'576;   // bytes; 0 or less: no size control
@@ -107,15 +106,23 @@ class TKestLogger {
   logging::LogSystemCalls* SystemCalls;
 
  private:
-  // Trims `message` in place and returns the composed line without "\r\n" ("" for an empty message).
-  std::string BuildLine(std::string& message, std::uint8_t level);
-  void ReportFailure(const std::string& step, const std::string& text, const std::string& message,
+  // Composes the line of the trimmed `message` without "\r\n" into `line` ("" for an empty message).
+  void BuildLine(std::string& line, std::string_view message, std::uint8_t level);
+  // Opens the file, appends the line's bytes, runs size control or age trimming and closes the
+  // file. `mode` and `reached` tell how far it got: the open mode's name, 1 once open, 2 once written.
+  void WriteLine(const std::string& bytes, const char*& mode, int& reached);
+  void ReportFailure(const std::string& step, std::string_view text, const std::string& message,
                      const std::string& className);
   void AddRecentLine(const std::string& line);
-  // Keeps the file's bytes from `from` to its end and moves them to its start.
+  // Keeps the file's bytes from `from` to its end: a side file with them takes the file's place.
+  // Closes the stream.
   void CutHead(platform::File& stream, std::int64_t from);
-  // Age trimming's cut: in place from `lineStart`, or a rotation of the whole file.
-  void CutAtLineStart(std::unique_ptr<platform::File>& stream, std::int64_t lineStart);
+  // Deletes the side files of cuts that a dead writer left half done.
+  void RemoveCutCopies() noexcept;
+  // Age trimming's cut: in place from `lineStart`, or from an earlier young line the scan stepped
+  // over after the old line at `oldLine`; or a rotation of the whole file.
+  void CutAtLineStart(platform::File& stream, std::int64_t oldLine, std::int64_t lineStart, std::int64_t size,
+                      std::int64_t tsLen);
   // The first line start at or after `from` (after the first CR, LF or CR LF there), or `from`
   // itself when no line starts before the end of the file.
   std::int64_t FirstLineStartFrom(platform::File& stream, std::int64_t from, std::int64_t size);
@@ -123,6 +130,9 @@ class TKestLogger {
   std::recursive_mutex WriteLock;
   mutable std::mutex RecentLock;
   std::unique_ptr<platform::NamedMutex> MutexHandle;
+  // The log file while a line is written, under WriteLock; kept between lines, so that a line
+  // costs no allocation.
+  std::unique_ptr<platform::File> Stream;
   std::string FileName;
   bool UseMutex = logging::DefaultUseMutex;
   std::deque<std::string> RecentLines;

@@ -8,7 +8,10 @@
 //   first examined line 33 hours old  ->  the file starts with the first line younger than 24 hours
 //
 // The file is read from its start in 32 KiB blocks; only blocks with more data after them are
-// read, and the last 2 * tsLen + 5 bytes of a block are not looked at.
+// read, and the last 2 * tsLen + 5 bytes of a block are not looked at. Before a cut, the lines
+// between the last old line read and the cut point are read too, so that no line younger than
+// MaxAge is ever cut.
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -24,21 +27,34 @@ namespace {
 
 constexpr std::int64_t kBlockSize = 32 * 1024;
 
+// Reads the timestamp of the line that starts at `line` ("$ " marker and blank, or none): the
+// tsLen bytes there, as far as `end` allows. A time alone is taken as today's. Returns how far
+// the timestamp reaches, counted from `line`.
+std::int64_t LineTime(const char* line, const char* end, std::int64_t tsLen, TDateTime today, bool& parsed,
+                      TDateTime& t) {
+  std::int64_t skip = 0;
+  if (end - line >= 2 && logging::IsMarkerChar(line[0]) && line[1] == ' ') skip = 2;
+  const std::int64_t length = std::min<std::int64_t>(tsLen, end - line - skip);
+  parsed = length > 0 && TryStrToDateTime(std::string_view(line + skip, length), t, logging::LogFormatSettings());
+  if (parsed && std::trunc(t) == 0) t += today;
+  return skip + tsLen;
+}
+
 }  // namespace
 
-void TKestLogger::TrimByAge(std::unique_ptr<platform::File>& stream) {
+void TKestLogger::TrimByAge(platform::File& stream) {
   if (MaxAge <= 0) return;
   std::int64_t size = 0;
-  logging::CheckIo(SystemCalls->size(*stream, size), "Cannot get the size of file", FileName);
+  logging::CheckIo(SystemCalls->size(stream, size), "Cannot get the size of file", FileName);
   if (size <= kBlockSize) return;
   if (!(SystemCalls->now() - SecondsToDays(logging::AgeCheckInterval) > LastAgeCheck)) return;
 
   // Whatever happens below, the scan ends with the file closed and the time of the scan noted.
   struct ScanEnd {
     TKestLogger& self;
-    std::unique_ptr<platform::File>& stream;
+    platform::File& stream;
     ~ScanEnd() {
-      stream.reset();
+      stream.close();
       try {
         self.LastAgeCheck = self.SystemCalls->now();
       } catch (...) {
@@ -47,16 +63,16 @@ void TKestLogger::TrimByAge(std::unique_ptr<platform::File>& stream) {
     }
   } scanEnd{*this, stream};
 
-  const TFormatSettings& settings = logging::LogFormatSettings();
-  const std::int64_t tsLen =
-      static_cast<std::int64_t>(Utf8ToCp1251(FormatDateTime(TimestampFormat, SystemCalls->now(), settings)).size());
+  const std::int64_t tsLen = static_cast<std::int64_t>(
+      Utf8ToCp1251(FormatDateTime(TimestampFormat, SystemCalls->now(), logging::LogFormatSettings())).size());
   std::vector<char> buffer(kBlockSize);
   bool haveFirst = false;
   TDateTime prev = 0;
+  std::int64_t prevStart = 0;   // where the line of prev starts
   std::int64_t blockStart = 0;
-  logging::CheckIo(SystemCalls->seek(*stream, 0), "Cannot seek in file", FileName);
+  logging::CheckIo(SystemCalls->seek(stream, 0), "Cannot seek in file", FileName);
   while (blockStart + kBlockSize < size) {
-    logging::ReadExactly(*SystemCalls, *stream, buffer.data(), buffer.size(), FileName);
+    logging::ReadExactly(*SystemCalls, stream, buffer.data(), buffer.size(), FileName);
     // Room for a marker, a blank and a timestamp after the last LF looked at.
     const std::int64_t scanEndIndex = (kBlockSize - 1) - (2 * tsLen + 5);
     std::int64_t i = 0;
@@ -66,52 +82,56 @@ void TKestLogger::TrimByAge(std::unique_ptr<platform::File>& stream) {
         continue;
       }
       const std::int64_t j = i + 1;
-      std::string_view text;
-      if (logging::IsMarkerChar(buffer[j]) && buffer[j + 1] == ' ') {
-        text = std::string_view(buffer.data() + j + 2, tsLen);
-        i += tsLen + 2;
-      } else {
-        text = std::string_view(buffer.data() + j, tsLen);
-        i += tsLen;
-      }
+      bool parsed = false;
       TDateTime t = 0;
-      if (!TryStrToDateTime(text, t, settings)) continue;
-      if (std::trunc(t) == 0) t += std::floor(SystemCalls->now());
+      // The scan goes on inside the line, whether or not its timestamp parses.
+      i += LineTime(buffer.data() + j, buffer.data() + buffer.size(), tsLen, std::floor(SystemCalls->now()), parsed, t);
+      if (!parsed) continue;
       if (!haveFirst) {
         haveFirst = true;
         if (t + MaxAge + MaxAge / 3 > SystemCalls->now()) return;
-        prev = t;
-      } else if (!(t + MaxAge > SystemCalls->now())) {
-        prev = t;
-      } else if (!(prev + MaxAge < SystemCalls->now())) {
-        prev = t;
-      } else {
-        CutAtLineStart(stream, blockStart + j);
+      } else if (t + MaxAge > SystemCalls->now() && prev + MaxAge < SystemCalls->now()) {
+        CutAtLineStart(stream, prevStart, blockStart + j, size, tsLen);
         return;
       }
+      prev = t;
+      prevStart = blockStart + j;
     }
     blockStart += kBlockSize;
   }
+  // Every examined line is old, but the unexamined tail holds the newest lines, the one just
+  // written among them: keep it, from its first line start.
   if (prev > 0) {
-    // Every examined line is old, but the unexamined tail holds the newest lines, the one just
-    // written among them: keep it, from its first line start.
-    if (TruncateInPlace) {
-      CutHead(*stream, FirstLineStartFrom(*stream, blockStart, size));
-    } else {
-      stream.reset();
-      RotateLog();
-    }
+    CutAtLineStart(stream, prevStart, TruncateInPlace ? FirstLineStartFrom(stream, blockStart, size) : size, size, tsLen);
   }
 }
 
-void TKestLogger::CutAtLineStart(std::unique_ptr<platform::File>& stream, std::int64_t lineStart) {
-  if (TruncateInPlace) {
-    CutHead(*stream, lineStart);
-  } else {
+void TKestLogger::CutAtLineStart(platform::File& stream, std::int64_t oldLine, std::int64_t lineStart, std::int64_t size,
+                                 std::int64_t tsLen) {
+  if (!TruncateInPlace) {
     // The whole file, old and young lines alike, becomes the newest archive.
-    stream.reset();
+    stream.close();
     RotateLog();
+    return;
   }
+  // The scan stepped over some lines after the last old one it read: one after a blank line, or
+  // one whose line break lies in the last bytes of a block. Any of them may be young already.
+  const std::int64_t end = std::min(size, lineStart + tsLen + 2);
+  std::vector<char> between(static_cast<std::size_t>(end - oldLine));
+  logging::CheckIo(SystemCalls->seek(stream, oldLine), "Cannot seek in file", FileName);
+  logging::ReadExactly(*SystemCalls, stream, between.data(), between.size(), FileName);
+  const TDateTime today = std::floor(SystemCalls->now());
+  for (std::int64_t k = 0; oldLine + k + 1 < lineStart; ++k) {
+    if (between[k] != '\n') continue;
+    bool parsed = false;
+    TDateTime t = 0;
+    LineTime(between.data() + k + 1, between.data() + between.size(), tsLen, today, parsed, t);
+    if (parsed && t + MaxAge > SystemCalls->now()) {
+      lineStart = oldLine + k + 1;
+      break;
+    }
+  }
+  CutHead(stream, lineStart);
 }
 
 std::int64_t TKestLogger::FirstLineStartFrom(platform::File& stream, std::int64_t from, std::int64_t size) {

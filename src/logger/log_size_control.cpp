@@ -42,14 +42,14 @@ std::string PaddedNumber(std::int64_t number) {
 
 }  // namespace
 
-void TKestLogger::ShrinkLog(std::unique_ptr<platform::File>& stream) {
+void TKestLogger::ShrinkLog(platform::File& stream) {
   if (!TruncateInPlace) {
-    stream.reset();
+    stream.close();
     RotateLog();
     return;
   }
   std::int64_t size = 0;
-  logging::CheckIo(SystemCalls->size(*stream, size), "Cannot get the size of file", FileName);
+  logging::CheckIo(SystemCalls->size(stream, size), "Cannot get the size of file", FileName);
   // Positions are 32-bit: limits of 2 GiB and more are outside the design.
   const std::int64_t limit = static_cast<std::int32_t>(SizeLimit);
   if (size <= limit + kSearchWindow) return;
@@ -61,8 +61,8 @@ void TKestLogger::ShrinkLog(std::unique_ptr<platform::File>& stream) {
   bool found = false;
   std::array<unsigned char, kSearchWindow> window{};
   for (std::int64_t windowEnd = cutPoint; windowEnd >= kSearchWindow && !found; windowEnd -= kSearchWindow) {
-    logging::CheckIo(SystemCalls->seek(*stream, windowEnd - kSearchWindow), "Cannot seek in file", FileName);
-    logging::ReadExactly(*SystemCalls, *stream, window.data(), window.size(), FileName);
+    logging::CheckIo(SystemCalls->seek(stream, windowEnd - kSearchWindow), "Cannot seek in file", FileName);
+    logging::ReadExactly(*SystemCalls, stream, window.data(), window.size(), FileName);
     for (std::int64_t k = kSearchWindow - 1; k >= 0; --k) {
       if (window[k] == '\r' || window[k] == '\n') {
         found = true;
@@ -76,11 +76,11 @@ void TKestLogger::ShrinkLog(std::unique_ptr<platform::File>& stream) {
   // A cut point between the CR and the LF of one break would leave the LF as a first line.
   if (found && count == 0 && window[kSearchWindow - 1] == '\r') {
     unsigned char next = 0;
-    logging::CheckIo(SystemCalls->seek(*stream, cutPoint), "Cannot seek in file", FileName);
-    logging::ReadExactly(*SystemCalls, *stream, &next, 1, FileName);
+    logging::CheckIo(SystemCalls->seek(stream, cutPoint), "Cannot seek in file", FileName);
+    logging::ReadExactly(*SystemCalls, stream, &next, 1, FileName);
     if (next == '\n') ++keepFrom;
   }
-  CutHead(*stream, keepFrom);
+  CutHead(stream, keepFrom);
 }
 
 void TKestLogger::RotateLog() {

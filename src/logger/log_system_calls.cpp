@@ -34,6 +34,10 @@ bool LogSystemCalls::renameFile(const std::string& from, const std::string& to) 
   return platform::renameFile(from, to);
 }
 
+bool LogSystemCalls::replaceFile(const std::string& from, const std::string& to) {
+  return platform::replaceFile(from, to);
+}
+
 bool LogSystemCalls::listFiles(const std::string& folder, std::vector<std::string>& names) {
   return platform::listFiles(folder, names);
 }

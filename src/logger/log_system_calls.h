@@ -30,6 +30,7 @@ class LogSystemCalls {
   virtual bool setSize(platform::File& file, std::int64_t bytes);
   virtual bool deleteFile(const std::string& path);
   virtual bool renameFile(const std::string& from, const std::string& to);
+  virtual bool replaceFile(const std::string& from, const std::string& to);
   virtual bool listFiles(const std::string& folder, std::vector<std::string>& names);
 
   // Tells a subscribed window of a new line; never waits for it.

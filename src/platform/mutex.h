@@ -2,7 +2,8 @@
 //
 // Windows: kernel mutexes, the "Global\" namespace first. POSIX: an exclusive flock on a lock
 // file, which the kernel releases when its holder dies, so that a lock left by a dead process
-// is acquired by the next waiter, as an abandoned Windows mutex is. "Global\name" lives in a
+// is acquired by the next waiter, as an abandoned Windows mutex is. On both, the mutex belongs
+// to a thread, not to a handle, and counts that thread's waits. "Global\name" lives in a
 // machine-wide folder that every user may write; a bare name in a per-user folder.
 #pragma once
 
@@ -35,7 +36,13 @@ class NamedMutex {
   // Waits at most timeoutMs (0: just tries). False with lastError() == kErrorTimeout when the
   // time ran out.
   bool tryWait(unsigned timeoutMs);
+  // Any number of waits by the thread that holds the mutex succeed at once, through this or any
+  // other handle of the same name; it is free again after as many releases.
   bool release();
+  // After a successful wait, for the thread that holds the mutex: whether the previous holder
+  // ended without releasing it (Windows: WAIT_ABANDONED), so that what it was doing under the
+  // mutex may be half done.
+  bool abandoned() const;
 
   // The native handle value (Windows HANDLE; POSIX lock file descriptor), for display only.
   std::intptr_t nativeHandle() const;

@@ -143,13 +143,14 @@ TEST_F(FailureTest, EachStepOfTheWriteIsReportedWithItsTrace) {
        Report("fmOpenReadWrite-OK;ProcessFile...", path, line,
               OsFailure(platform::kErrorDiskFull, "Cannot write to file", temp), "EOSError"),
        old + line + "\r\n"},
-      {"size control: shortening the file",
+      {"size control: the cut copy cannot take the log's place",
        [&] {
          big();
-         calls.FailNth(Call::SetSize, 1, platform::kErrorAccessDenied);
+         calls.FailNth(Call::Replace, 1, platform::kErrorAccessDenied);
        },
        Report("fmOpenReadWrite-OK;ProcessFile...", path, line,
-              OsFailure(platform::kErrorAccessDenied, "Cannot set the size of file", path), "EOSError"),
+              OsFailure(platform::kErrorAccessDenied, ("Cannot put \"" + temp + "\" in place of file").c_str(), path),
+              "EOSError"),
        old + line + "\r\n"},
       {"age trimming: reading a block",
        [&] {

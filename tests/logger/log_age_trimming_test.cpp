@@ -142,15 +142,28 @@ TEST_F(AgeTrimmingTest, NoParsableTimestampChangesNothingButNotesTheScan) {
   EXPECT_EQ(logger->LastAgeCheck, Noon());
 }
 
-TEST_F(AgeTrimmingTest, ALineRightAfterABlankLineIsNotExamined) {
-  // The scan resumes tsLen bytes after the LF before the blank line, beyond the blank line's own
-  // LF: the young line after it goes unseen, and the next young line is the cut point.
-  std::string old = LinesFromTo(400, 40, 30);
-  const std::string hidden = LineAt(10);
-  const std::string young = LinesFromTo(400, 9, 0);
-  WriteBytes(path, old + "\r\n" + hidden + young);
-  logger->Log("new", 0);
-  EXPECT_TRUE(ReadBytes(path) == young + kNewLine);
+TEST_F(AgeTrimmingTest, AYoungLineTheScanStepsOverIsNeverCut) {
+  // 327 old lines after a 41-byte first line end with the line break at 32 740, among the last
+  // bytes of the first block, which the scan does not look at; the first young line follows it.
+  const std::string head = std::string(39, 'h') + "\r\n" + LinesFromTo(327, 33, 25);
+  ASSERT_EQ(head.size(), 32'741u);
+  struct Case {
+    const char* name;
+    std::string old;
+    std::string young;
+  } cases[] = {
+      {"after a blank line, whose timestamp the scan steps past", LinesFromTo(400, 40, 30) + "\r\n",
+       LineAt(10) + LinesFromTo(400, 9, 0)},
+      {"its line break in the unlooked-at end of a block, more blocks after it", head, LinesFromTo(500, 23, 0)},
+      {"its line break in the unlooked-at end of the last block read", head, LinesFromTo(200, 23, 0)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(path, c.old + c.young);
+    logger->LastAgeCheck = 0;
+    logger->Log("new", 0);
+    EXPECT_TRUE(ReadBytes(path) == c.young + kNewLine) << ReadBytes(path).size() << " bytes, " << c.young.size() + kNewLine.size() << " expected";
+  }
 }
 
 TEST_F(AgeTrimmingTest, EveryExaminedLineOldKeepsTheUnexaminedTail) {
@@ -166,14 +179,14 @@ TEST_F(AgeTrimmingTest, EveryExaminedLineOldKeepsTheUnexaminedTail) {
 
 TEST_F(AgeTrimmingTest, ATailWithoutALineStartIsKeptWhole) {
   // The old lines end at 65 500; the new line, 300 bytes, starts there and runs past the end of
-  // the last examined block, so the tail is the rest of the new line.
+  // the last examined block, so the tail holds no line start: the new line is kept whole.
   const std::string bytes = LinesFromTo(655, 40, 25);
   ASSERT_EQ(bytes.size(), 65'500u);
   WriteBytes(path, bytes);
   const std::string message(300 - 26, 'n');
   logger->Log(message, 0);
   const std::string written = bytes + "06.12.2026 12:00:00.000 " + message + "\r\n";
-  EXPECT_TRUE(ReadBytes(path) == written.substr(65'536)) << ReadBytes(path).size();
+  EXPECT_TRUE(ReadBytes(path) == written.substr(65'500)) << ReadBytes(path).size();
 }
 
 TEST_F(AgeTrimmingTest, EveryExaminedLineOldWithRotationArchivesTheWholeFile) {
@@ -216,7 +229,7 @@ TEST_F(AgeTrimmingTest, TimeOnlyTimestampsAreTakenAsToday) {
 
 TEST_F(AgeTrimmingTest, AFailedCutClosesTheFileNotesTheScanAndLeavesNoCopy) {
   WriteBytes(path, LinesFromTo(500, 33, 25) + LinesFromTo(500, 23, 0));
-  calls.FailNth(Call::SetSize, 1, 5);
+  calls.FailNth(Call::Replace, 1, 5);
   logger->Log("new", 0);
   EXPECT_EQ(logger->LastAgeCheck, Noon());
   EXPECT_EQ(folder.files(), (std::vector<std::string>{"errors.log", "x.log"}));

@@ -68,6 +68,7 @@ void FaultySystemCalls::FailAlways(Call call, int code) { faults_[static_cast<in
 void FaultySystemCalls::Heal() { faults_ = {}; }
 
 bool FaultySystemCalls::Fails(Call call) {
+  if (beforeEachCall) beforeEachCall();
   const int index = static_cast<int>(call);
   ++counts_[index];
   Fault& fault = faults_[index];
@@ -113,6 +114,10 @@ bool FaultySystemCalls::deleteFile(const std::string& path) {
 
 bool FaultySystemCalls::renameFile(const std::string& from, const std::string& to) {
   return !Fails(Call::Rename) && LogSystemCalls::renameFile(from, to);
+}
+
+bool FaultySystemCalls::replaceFile(const std::string& from, const std::string& to) {
+  return !Fails(Call::Replace) && LogSystemCalls::replaceFile(from, to);
 }
 
 bool FaultySystemCalls::listFiles(const std::string& folder, std::vector<std::string>& names) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,7 +35,7 @@ class TempFolder {
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 
-enum class Call { Open, Read, Write, Seek, SeekToEnd, Size, SetSize, Delete, Rename, List, Now };
+enum class Call { Open, Read, Write, Seek, SeekToEnd, Size, SetSize, Delete, Rename, Replace, List, Now };
 
 class FaultySystemCalls : public logging::LogSystemCalls {
  public:
@@ -46,6 +47,8 @@ class FaultySystemCalls : public logging::LogSystemCalls {
   void Heal();
   int Count(Call call) const { return counts_[static_cast<int>(call)]; }
 
+  // Runs before every call but fileExists, before it may fail (a writer that kills itself).
+  std::function<void()> beforeEachCall;
   // The clock; nullopt for the real one.
   std::optional<TDateTime> clock;
   std::vector<std::pair<std::uintptr_t, std::uint32_t>> posts;
@@ -60,6 +63,7 @@ class FaultySystemCalls : public logging::LogSystemCalls {
   bool setSize(platform::File& file, std::int64_t bytes) override;
   bool deleteFile(const std::string& path) override;
   bool renameFile(const std::string& from, const std::string& to) override;
+  bool replaceFile(const std::string& from, const std::string& to) override;
   bool listFiles(const std::string& folder, std::vector<std::string>& names) override;
   void postMessage(std::uintptr_t window, std::uint32_t message) override;
   TDateTime now() override;
@@ -72,8 +76,8 @@ class FaultySystemCalls : public logging::LogSystemCalls {
   };
   // Counts the call; true (with the code set) when it is to fail.
   bool Fails(Call call);
-  std::array<int, 11> counts_{};
-  std::array<Fault, 11> faults_{};
+  std::array<int, 12> counts_{};
+  std::array<Fault, 12> faults_{};
 };
 
 // Starts the logging module for the test program and sends the errors log into a private file.

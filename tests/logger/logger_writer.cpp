@@ -4,6 +4,10 @@
 //
 //   logger_writer <log file> <errors log> <process tag> <threads> <lines per thread>
 //                 <SizeLimit> <TruncateInPlace 0|1> <ArchiveCount>
+//   logger_writer --die-at <n> <log file> <errors log> <SizeLimit> <message>
+//                 writes one line with the clock stopped at 14.03.2011 09:05:07.045 and ends
+//                 itself at once (exit 9, no clean-up of any kind) just before the nth call
+//                 through the logger's system-call seam; exit 0 when the line needed fewer.
 //
 // Line n of thread t of process p reads "W p<p> t<t> n<n> " followed by n % 37 'x' characters,
 // (the logger trims the blank away when there are none), so that a reader can tell a whole
@@ -17,6 +21,7 @@
 
 #include "logger/kest_logger.h"
 #include "logger/logging_module.h"
+#include "logger_test_support.h"
 
 namespace {
 
@@ -32,7 +37,24 @@ void Configure(orma::TKestLogger& logger, char** argv) {
 
 }  // namespace
 
+int DieAt(char** argv) {
+  orma::logging::StartModule();
+  orma::logging::ErrorsLogger()->SetFileName(argv[4]);
+  orma::testing::FaultySystemCalls calls;
+  calls.clock = orma::EncodeDateTime(2011, 3, 14, 9, 5, 7, 45);
+  int left = std::atoi(argv[2]);
+  calls.beforeEachCall = [&] {
+    if (--left == 0) std::_Exit(9);
+  };
+  orma::TKestLogger logger(argv[3]);
+  logger.SystemCalls = &calls;
+  logger.SizeLimit = std::atoll(argv[5]);
+  logger.Log(argv[6], 0);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 7 && std::string(argv[1]) == "--die-at") return DieAt(argv);
   if (argc != 9) {
     std::fprintf(stderr, "usage: logger_writer <log> <errors log> <tag> <threads> <lines> <limit> <in place> <archives>\n");
     return 2;

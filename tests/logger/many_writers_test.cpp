@@ -1,6 +1,7 @@
 // Several processes, each with several threads, write one small log at once: every line stays
-// whole, and with rotation no line is lost or written twice. The file name has a blank, so
-// the writers' command lines must quote it.
+// whole, and with rotation no line is lost or written twice. A writer killed at any step of a
+// cut leaves a whole log for the next one. The file name has a blank, so the writers' command
+// lines must quote it.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -11,6 +12,7 @@
 
 #include "common/filenames.h"
 #include "common/text.h"
+#include "logger/kest_logger.h"
 #include "logger/log_constants.h"
 #include "logger_test_support.h"
 #include "platform/child_process.h"
@@ -69,9 +71,21 @@ void Read(const std::string& path, Tally& tally) {
 
 class ManyWritersTest : public LoggerTest {
  protected:
+  static std::string Writer() { return ExtractFilePath(platform::executablePath()) + LOGGER_WRITER_NAME; }
+  // Runs one writer to its end and returns its exit code (-1: it could not start).
+  static int RunWriter(const std::vector<std::string>& args) {
+    platform::ChildProcess child;
+    int exitCode = -1;
+    if (!child.start(Writer(), args)) {
+      ADD_FAILURE() << Writer() << ": " << platform::systemMessage(platform::lastError());
+    } else {
+      EXPECT_TRUE(child.wait(exitCode));
+    }
+    return exitCode;
+  }
   // Runs the writer processes to their end; false when one could not start or failed.
   void RunWriters(const std::string& log, std::int64_t sizeLimit, bool inPlace, int archiveCount) {
-    const std::string writer = ExtractFilePath(platform::executablePath()) + LOGGER_WRITER_NAME;
+    const std::string writer = Writer();
     std::vector<std::unique_ptr<platform::ChildProcess>> children;
     for (int p = 0; p < kProcesses; ++p) {
       auto child = std::make_unique<platform::ChildProcess>();
@@ -125,6 +139,51 @@ TEST_F(ManyWritersTest, RotatingKeepsEveryLineExactlyOnce) {
   EXPECT_EQ(tally.lines.size(), static_cast<std::size_t>(kProcesses * kThreads * kLines));
   std::set<LineId> distinct(tally.lines.begin(), tally.lines.end());
   EXPECT_EQ(distinct.size(), tally.lines.size()) << "a line was written twice";
+}
+
+TEST_F(ManyWritersTest, AWriterKilledAtAnyStepOfACutLeavesAWholeLogToTheNext) {
+  // 14 lines of 100 bytes and SizeLimit 1000: the killed writer's 27-byte line takes the file
+  // past 1333 bytes, and its cut keeps everything from the line at 400 on. The next writer's line
+  // comes after whatever the killed one left, and when the cut did not happen, its own cut
+  // keeps from the same line. A writer that already has the mutex open finds it abandoned; one
+  // that opens it afterwards may find it new (Windows: the dead writer's mutex died with it).
+  std::string old;
+  for (int i = 0; i < 14; ++i) old += std::string(98, static_cast<char>('a' + i)) + "\r\n";
+  const std::string killedLine = "14.03.2011 09:05:07.045 killed\r\n";
+  const std::string nextLine = "14.03.2011 09:05:07.045 next00\r\n";
+  const std::string log = folder / "shared log.log";
+  FaultySystemCalls calls;
+  calls.clock = EncodeDateTime(2011, 3, 14, 9, 5, 7, 45);
+  int kills = 0;
+  bool lineWritten = false;
+  for (int step = 1;; ++step) {
+    SCOPED_TRACE("killed before seam call " + std::to_string(step));
+    ASSERT_LT(step, 100) << "the writer never finished";
+    WriteBytes(log, old);
+    std::unique_ptr<TKestLogger> next;
+    const auto openNext = [&] {
+      next = std::make_unique<TKestLogger>(log);
+      next->SystemCalls = &calls;
+      next->SizeLimit = 1000;
+    };
+    if (step % 2 == 0) openNext();
+    const int exitCode = RunWriter({"--die-at", std::to_string(step), log, folder / "killed errors.log", "1000", "killed"});
+    ASSERT_TRUE(exitCode == 9 || exitCode == 0) << exitCode;
+    if (step % 2 == 1) openNext();
+    next->Log("next00", 0);
+    const std::string bytes = ReadBytes(log);
+    const bool withKilledLine = bytes == old.substr(400) + killedLine + nextLine;
+    EXPECT_TRUE(withKilledLine || bytes == old.substr(400) + nextLine) << "[" << bytes << "]";
+    // Once a step has written the killed writer's line, every later step keeps it.
+    EXPECT_TRUE(withKilledLine || !lineWritten);
+    lineWritten = lineWritten || withKilledLine;
+    EXPECT_EQ(folder.files(), std::vector<std::string>{"shared log.log"}) << "the side file outlived the next line";
+    if (exitCode == 0) break;
+    ++kills;
+  }
+  EXPECT_TRUE(lineWritten);
+  EXPECT_GT(kills, 8) << "the cut takes more steps than that";
+  RecordProperty("kills", kills);
 }
 
 }  // namespace

@@ -79,6 +79,10 @@ TEST(NamedMutexProcesses, LockOfAKilledHolderGoesToTheNextWaiter) {
 
   EXPECT_EQ(holder.kill9(), -SIGKILL);
   ASSERT_TRUE(mine->tryWait(5000));
+  EXPECT_TRUE(mine->abandoned()) << "the holder died holding it";
+  EXPECT_TRUE(mine->release());
+  ASSERT_TRUE(mine->tryWait(0));
+  EXPECT_FALSE(mine->abandoned()) << "released properly this time";
   EXPECT_TRUE(mine->release());
 }
 

@@ -3,23 +3,29 @@
 // For the name "Global\Zelmar" (folder /tmp/.orma-mutex/, every user may write there):
 //   Zelmar.lock     the mutex: an exclusive flock while a thread holds it. The kernel drops it
 //                   when the holder's process dies, so the next waiter acquires it, as it
-//                   acquires an abandoned Windows mutex.
+//                   acquires an abandoned Windows mutex. Its first word holds the holder's
+//                   process id until the release: found set, it says the holder died.
 //   Zelmar.handles  a shared flock for as long as a handle is open. A creator that can take it
 //                   exclusively knows that no other handle exists: the name is new, whatever
 //                   stale files earlier runs left on disk.
 // The folder itself is flock'ed around that test, so that of two simultaneous creators exactly
-// one sees a new name. flock locks belong to the open file description: two handles in one
-// process exclude each other like two handles in two processes.
+// one sees a new name. flock locks belong to the open file description, not to a thread, so
+// the handles of one name in one process share one description and one owner (SharedMutex).
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -38,6 +44,7 @@ namespace {
 constexpr std::string_view kGlobalPrefix = "Global\\";
 constexpr std::string_view kLocalPrefix = "Local\\";
 constexpr unsigned kForever = 0xFFFFFFFF;   // as Windows' INFINITE
+constexpr std::size_t kHolderBytes = 4096;   // one page of <name>.lock is mapped
 
 // The machine-wide folder; ORMA_GLOBAL_MUTEX_DIR moves it (tests make it unusable on purpose).
 std::string globalFolder() {
@@ -96,18 +103,54 @@ int openLockFile(const std::string& path) {
   return -1;
 }
 
-}  // namespace
-
-struct NamedMutex::Impl {
+// What one process knows of one name, shared by all its handles of that name: as on Windows,
+// a mutex belongs to a thread whatever handle it waits through, and counts its waits. flock
+// knows only descriptors, so the process takes it once, for whichever of its threads holds the
+// mutex, and the threads queue for it here.
+struct SharedMutex {
   UniqueFd lock;      // <name>.lock
   UniqueFd handles;   // <name>.handles, shared flock while open
+  // The first word of <name>.lock, mapped: the holder's process id while a process holds the
+  // flock, 0 after a release. A waiter that finds it set knows the holder died holding it, as
+  // a Windows waiter learns from WAIT_ABANDONED.
+  std::atomic<std::uint32_t>* holder = nullptr;
 
-  // Windows mutexes belong to a thread and are recursive; flock knows only the descriptor.
-  // This bookkeeping gives one handle used by several threads the Windows behaviour.
   std::mutex guard;
   std::condition_variable freed;
   std::thread::id owner;
   int depth = 0;
+  bool abandoned = false;
+
+  ~SharedMutex() {
+    if (holder) munmap(holder, kHolderBytes);
+  }
+};
+
+// The process's open names, by lock file path, so that a second handle of a name finds the
+// first. Never destroyed: handles owned by static objects close during the program's exit.
+struct Registry {
+  std::mutex guard;
+  std::map<std::string, std::weak_ptr<SharedMutex>> names;
+};
+Registry& registry() {
+  static Registry* registry = new Registry;
+  return *registry;
+}
+
+std::atomic<std::uint32_t>* mapHolder(int fd) {
+  struct stat st{};
+  if (fstat(fd, &st) != 0) return nullptr;
+  // Every creator grows the file to the same size, so no one ever shrinks it under a mapping.
+  if (st.st_size < static_cast<off_t>(kHolderBytes) && ftruncate(fd, kHolderBytes) != 0) return nullptr;
+  void* p = mmap(nullptr, kHolderBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  return p == MAP_FAILED ? nullptr : static_cast<std::atomic<std::uint32_t>*>(p);
+}
+
+}  // namespace
+
+struct NamedMutex::Impl {
+  std::shared_ptr<SharedMutex> shared;
+  int depth = 0;   // waits through this handle not yet released, given back by close()
 };
 
 NamedMutex::NamedMutex() : impl_(std::make_unique<Impl>()) {}
@@ -126,41 +169,60 @@ NamedMutex::Status NamedMutex::create(const std::string& name) {
   }
   const std::string folder = shared ? globalFolder() : userFolder();
   if (!ensureFolder(folder, shared)) return Status::CreateFailed;
+  const std::string base = folder + "/" + encodeName(rest);
+
+  Registry& known = registry();
+  std::lock_guard<std::mutex> names(known.guard);
+  if (auto existing = known.names[base].lock()) {
+    impl_->shared = std::move(existing);
+    errno = EEXIST;
+    return Status::Ok;
+  }
 
   UniqueFd folderFd(retryOnEintr([&] { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
   if (!folderFd.valid()) return Status::CreateFailed;
   if (retryOnEintr([&] { return flock(folderFd.get(), LOCK_EX); }) != 0) return Status::CreateFailed;
 
-  const std::string base = folder + "/" + encodeName(rest);
-  UniqueFd lock(openLockFile(base + ".lock"));
-  if (!lock.valid()) return Status::CreateFailed;
-  UniqueFd handles(openLockFile(base + ".handles"));
-  if (!handles.valid()) return Status::CreateFailed;
+  auto entry = std::make_shared<SharedMutex>();
+  entry->lock.reset(openLockFile(base + ".lock"));
+  if (!entry->lock.valid()) return Status::CreateFailed;
+  entry->handles.reset(openLockFile(base + ".handles"));
+  if (!entry->handles.valid()) return Status::CreateFailed;
 
   bool existed = false;
-  if (flock(handles.get(), LOCK_EX | LOCK_NB) != 0) {
+  if (flock(entry->handles.get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK) return Status::CreateFailed;
     existed = true;
   }
   // Nobody else converts or tests while the folder lock is held.
-  if (retryOnEintr([&] { return flock(handles.get(), LOCK_SH); }) != 0) return Status::CreateFailed;
+  if (retryOnEintr([&] { return flock(entry->handles.get(), LOCK_SH); }) != 0) return Status::CreateFailed;
   folderFd.reset();
+  entry->holder = mapHolder(entry->lock.get());
+  if (!entry->holder) return Status::CreateFailed;
 
-  impl_->lock = std::move(lock);
-  impl_->handles = std::move(handles);
+  known.names[base] = entry;
+  impl_->shared = std::move(entry);
   errno = existed ? EEXIST : 0;
   return Status::Ok;
 }
 
-bool NamedMutex::isOpen() const { return impl_->lock.valid(); }
+bool NamedMutex::isOpen() const { return impl_->shared != nullptr; }
 
 void NamedMutex::close() {
-  std::lock_guard<std::mutex> hold(impl_->guard);
-  impl_->lock.reset();       // drops the exclusive flock if held
-  impl_->handles.reset();
-  impl_->owner = {};
+  if (!impl_->shared) return;
+  const int saved = errno;
+  if (impl_->shared->owner == std::this_thread::get_id()) {
+    while (impl_->depth > 0 && release()) {
+    }
+  }
   impl_->depth = 0;
-  impl_->freed.notify_all();
+  // Under the registry's lock, so that a creator never sees the name half gone: the last
+  // handle's descriptors are closed before anyone can open the name anew.
+  Registry& known = registry();
+  std::lock_guard<std::mutex> names(known.guard);
+  impl_->shared.reset();
+  std::erase_if(known.names, [](const auto& entry) { return entry.second.expired(); });
+  errno = saved;
 }
 
 bool NamedMutex::wait() { return tryWait(kForever); }
@@ -170,30 +232,33 @@ bool NamedMutex::tryWait(unsigned timeoutMs) {
     errno = EBADF;
     return false;
   }
+  SharedMutex& s = *impl_->shared;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   const auto me = std::this_thread::get_id();
   {
-    std::unique_lock<std::mutex> hold(impl_->guard);
-    if (impl_->owner == me) {
+    std::unique_lock<std::mutex> hold(s.guard);
+    if (s.owner == me) {
+      ++s.depth;
       ++impl_->depth;
+      s.abandoned = false;
       return true;
     }
-    const auto free = [&] { return impl_->owner == std::thread::id(); };
+    const auto free = [&] { return s.owner == std::thread::id(); };
     if (timeoutMs == kForever) {
-      impl_->freed.wait(hold, free);
-    } else if (!impl_->freed.wait_until(hold, deadline, free)) {
+      s.freed.wait(hold, free);
+    } else if (!s.freed.wait_until(hold, deadline, free)) {
       errno = ETIMEDOUT;
       return false;
     }
-    impl_->owner = me;
-    impl_->depth = 1;
+    s.owner = me;
+    s.depth = 1;
   }
   int result = 0;
   if (timeoutMs == kForever) {
-    result = retryOnEintr([&] { return flock(impl_->lock.get(), LOCK_EX); });
+    result = retryOnEintr([&] { return flock(s.lock.get(), LOCK_EX); });
   } else {
     // flock has no timeout: poll, a few milliseconds apart.
-    while ((result = flock(impl_->lock.get(), LOCK_EX | LOCK_NB)) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+    while ((result = flock(s.lock.get(), LOCK_EX | LOCK_NB)) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
       if (std::chrono::steady_clock::now() >= deadline) {
         errno = ETIMEDOUT;
         break;
@@ -201,29 +266,42 @@ bool NamedMutex::tryWait(unsigned timeoutMs) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
   }
-  if (result == 0) return true;
+  std::lock_guard<std::mutex> hold(s.guard);
+  if (result == 0) {
+    s.abandoned = s.holder->exchange(static_cast<std::uint32_t>(getpid())) != 0;
+    ++impl_->depth;
+    return true;
+  }
   const int saved = errno;
-  std::lock_guard<std::mutex> hold(impl_->guard);
-  impl_->owner = {};
-  impl_->depth = 0;
-  impl_->freed.notify_all();
+  s.owner = {};
+  s.depth = 0;
+  s.freed.notify_all();
   errno = saved;
   return false;
 }
 
 bool NamedMutex::release() {
-  std::lock_guard<std::mutex> hold(impl_->guard);
-  if (!isOpen() || impl_->owner != std::this_thread::get_id()) {
+  if (!isOpen()) {
     errno = EPERM;   // Windows: ERROR_NOT_OWNER
     return false;
   }
-  if (--impl_->depth > 0) return true;
-  const bool unlocked = flock(impl_->lock.get(), LOCK_UN) == 0;
-  impl_->owner = {};
-  impl_->freed.notify_all();
+  SharedMutex& s = *impl_->shared;
+  std::lock_guard<std::mutex> hold(s.guard);
+  if (s.owner != std::this_thread::get_id()) {
+    errno = EPERM;
+    return false;
+  }
+  if (impl_->depth > 0) --impl_->depth;
+  if (--s.depth > 0) return true;
+  s.holder->store(0);
+  const bool unlocked = flock(s.lock.get(), LOCK_UN) == 0;
+  s.owner = {};
+  s.freed.notify_all();
   return unlocked;
 }
 
-std::intptr_t NamedMutex::nativeHandle() const { return impl_->lock.get(); }
+bool NamedMutex::abandoned() const { return impl_->shared && impl_->shared->abandoned; }
+
+std::intptr_t NamedMutex::nativeHandle() const { return impl_->shared ? impl_->shared->lock.get() : -1; }
 
 }  // namespace orma::platform

@@ -10,6 +10,7 @@ struct NamedMutex::Impl {
   // instead of leaving it abandoned until that thread ends.
   int depth = 0;
   DWORD ownerThread = 0;
+  bool abandoned = false;
 };
 
 NamedMutex::NamedMutex() : impl_(std::make_unique<Impl>()) {}
@@ -63,15 +64,18 @@ bool NamedMutex::tryWait(unsigned timeoutMs) {
   if (result == WAIT_TIMEOUT) ::SetLastError(WAIT_TIMEOUT);
   if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) return false;
   impl_->ownerThread = ::GetCurrentThreadId();
+  impl_->abandoned = result == WAIT_ABANDONED;
   ++impl_->depth;
   return true;
 }
 
 bool NamedMutex::release() {
   if (!::ReleaseMutex(impl_->handle.get())) return false;
-  if (--impl_->depth == 0) impl_->ownerThread = 0;
+  if (impl_->depth > 0 && --impl_->depth == 0) impl_->ownerThread = 0;
   return true;
 }
+
+bool NamedMutex::abandoned() const { return impl_->abandoned; }
 
 std::intptr_t NamedMutex::nativeHandle() const { return reinterpret_cast<std::intptr_t>(impl_->handle.get()); }
 
