@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,25 @@ namespace {
 
 constexpr uid_t kNobody = 65534;
 
+// The helper program, copied once per test process to where every user may run it: the build
+// tree may lie in a folder that only root can enter (a private copy that a tool builds, say).
+const std::string& HelperForEveryone() {
+  static const std::string copy = [] {
+    const std::string path = "/tmp/orma_mutex_helper-" + std::to_string(getpid());
+    std::filesystem::copy_file(test::programFolder() + "orma_mutex_helper", path,
+                               std::filesystem::copy_options::overwrite_existing);
+    chmod(path.c_str(), 0755);
+    std::atexit([] { std::filesystem::remove("/tmp/orma_mutex_helper-" + std::to_string(getpid())); });
+    return path;
+  }();
+  return copy;
+}
+
 // Runs the helper program as "nobody"; the environment (ORMA_GLOBAL_MUTEX_DIR) is inherited.
 class HelperAsNobody {
  public:
   explicit HelperAsNobody(std::vector<std::string> args) {
-    const std::string program = test::programFolder() + "orma_mutex_helper";
+    const std::string program = HelperForEveryone();
     args.insert(args.begin(), program);
     pid_ = fork();
     if (pid_ == 0) {
