@@ -17,12 +17,10 @@
 
 #include "app/app_logger.h"
 #include "app/backup_database.h"
-#include "app/exclusive_use.h"
 #include "app/replace_working_file.h"
 #include "app/log_entries.h"
 #include "app/restore_database.h"
 #include "common/exceptions.h"
-#include "common/format.h"
 #include "fbclient/database_header.h"
 #include "fbclient/fb_error.h"
 #include "integration/server_support.h"
@@ -130,14 +128,6 @@ class BackupRestoreTest : public ::testing::Test {
   void Backup() { Backup(db_, backup_, server_.password); }
   void Restore(const std::string& db, const std::string& backup) {
     RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port, nextTransaction_);
-  }
-  // Runs statements through isql as the administrator; returns what it printed.
-  std::string Sql(const std::string& db, const std::string& statements) {
-    const CommandResult result = RunCommand("printf '%s' " + Quote(statements) + " | isql-fb -q -bail -user SYSDBA -password " +
-                                            Quote(server_.password) + " " +
-                                            Quote("127.0.0.1/" + std::to_string(server_.port) + ":" + db));
-    EXPECT_EQ(result.exitCode, 0) << result.output;
-    return result.output;
   }
   static fb::DatabaseHeader Header(const std::string& db) {
     fb::DatabaseHeader header;
@@ -469,36 +459,7 @@ TEST_F(BackupRestoreTest, TemporaryFileGoneAfterThePauseIsReportedAndNothingRepl
   EXPECT_EQ(ReadFileBytes(db_), original);
 }
 
-// --- another client, an interrupted run -----------------------------------------------------
-
-TEST_F(BackupRestoreTest, AnotherClientAttachedRefusesTheRunBeforeAnythingIsWritten) {
-  CopySample(db_);
-  Failure failure;
-  {
-    SecondAttachment holder(db_);
-    failure = Capture([&] { Backup(); });
-  }
-  EXPECT_EQ(failure.message, "Создание резервной копии -> " + Format(kDatabaseInUseMessage, {db_}) + " <# Exception #>");
-  EXPECT_FALSE(fs::exists(backup_));
-  EXPECT_FALSE(Header(db_).shutDown);
-  EXPECT_EQ(DatabaseDigest(db_), *sampleDigest_);
-}
-
-TEST_F(BackupRestoreTest, ClientWritingBetweenBackupAndReplaceKeepsTheWorkingFileAndItsRow) {
-  // Single-user use still lets one administrator in whenever nobody else is attached.
-  CopySample(db_);
-  Backup();
-  Sql(db_, "CREATE TABLE LATE_WRITE (ID INTEGER); COMMIT; INSERT INTO LATE_WRITE VALUES (7); COMMIT;");
-
-  const Failure failure = Capture([&] { Restore(); });
-
-  EXPECT_EQ(failure.message,
-            "Восстановление из резервной копии -> " + Format(kDatabaseChangedMessage, {db_}) + " <# Exception #>");
-  EXPECT_FALSE(fs::exists(temp_)) << "a stale restored file was left for the operator to rename";
-  ReturnDatabaseToUse("127.0.0.1", db_, "SYSDBA", server_.password, server_.port);
-  EXPECT_FALSE(Header(db_).shutDown);
-  EXPECT_NE(Sql(db_, "SELECT 'ROW' || ID FROM LATE_WRITE;").find("ROW7"), std::string::npos);
-}
+// --- an interrupted run, a held or immovable file ---------------------------------------------
 
 TEST_F(BackupRestoreTest, DatabaseLeftShutDownByAKilledRunIsBroughtBackOnlineByTheNext) {
   CopySample(db_);
