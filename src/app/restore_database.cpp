@@ -7,7 +7,6 @@
 #include "app/replace_working_file.h"
 #include "app/service_output.h"
 #include "common/exceptions.h"
-#include "common/filenames.h"
 #include "common/format.h"
 #include "common/wrap_exception.h"
 #include "fbclient/service_connection.h"
