@@ -1,5 +1,12 @@
+// Viewers with their threads: the window thread (a real window under Wine, the no-window loop
+// natively), the frames it reports, cancellation and the worker.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/process.h"
 #include "progress/elapsed_time.h"
 #include "progress/frame_observer.h"
 #include "progress/progress_exception.h"
@@ -12,148 +19,6 @@ namespace {
 
 using testing_support::CloseAndWait;
 using testing_support::WaitUntil;
-
-TEST(ViewerLines, NewViewerHoldsTheFourDefaultLinesAndTheCaption) {
-  auto viewer = TProgressViewer::Create("ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ", false, false);
-  const std::vector<TStringInfo> lines = viewer->Lines();
-  const std::vector<TStringInfo> expected = {
-      {-1, ProgressAppCaption, taCenter, false, "MS Sans Serif", 12, fsBold, clBlack, 0},
-      {0, "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ", taCenter, false, "MS Sans Serif", 14, fsBold, clBlack, 0},
-      {1000, " ", taCenter, false, "MS Sans Serif", 8, fsBold, clBlack, 0},
-      {1001, "Выполняется длительная операция. Она может", taCenter, false, "MS Sans Serif", 10, fsBold, clBlack, 0},
-      {1002, "продлиться несколько минут. Пожалуйста, подождите!", taCenter, false, "MS Sans Serif", 10, fsBold,
-       clBlack, 0},
-  };
-  ASSERT_EQ(lines.size(), expected.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    SCOPED_TRACE(lines[i].Key);
-    TStringInfo line = lines[i];
-    line.Height = 0;   // whatever the window's layout measured
-    EXPECT_EQ(line, expected[i]);
-  }
-  EXPECT_EQ(viewer->WindowWidth(), 450);
-  EXPECT_FALSE(viewer->HasWorker());
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
-TEST(ViewerLines, OptimizeStepLineGoesBetweenCaptionAndSpacer) {
-  auto viewer = TProgressViewer::Create("ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ", false, false);
-  viewer->SetStringInfo(10, "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ", taRightJustify, true, clGreen, fsBold, 14, "");
-  viewer->SetStringInfo(10, "ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ", taRightJustify, true, clGreen, fsBold, 14, "");
-  std::vector<std::int32_t> keys;
-  for (const TStringInfo& line : viewer->Lines()) keys.push_back(line.Key);
-  EXPECT_EQ(keys, (std::vector<std::int32_t>{-1, 0, 10, 1000, 1001, 1002}));
-  EXPECT_EQ(viewer->Lines()[2].Text, "ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ");
-  EXPECT_EQ(viewer->Lines()[2].FontName, "MS Sans Serif");
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
-TEST(ViewerLines, CaptionAndAppCaptionEdgeCases) {
-  const std::string saved = ProgressAppCaption;
-  ProgressAppCaption = "Tervik - Orma";
-  auto viewer = TProgressViewer::Create("", false, false);
-  ProgressAppCaption = saved;
-  EXPECT_EQ(viewer->Lines()[0].Text, "Tervik - Orma");
-  EXPECT_EQ(viewer->Lines()[1].Text, " ");
-
-  // A second SetCaption changes only the text of line 0.
-  viewer->ChangeStringParams(0, {spColor, spFontSize}, {std::int64_t{clGreen}, std::int64_t{20}});
-  viewer->SetCaption("Второй заголовок");
-  const TStringInfo caption = viewer->Lines()[1];
-  EXPECT_EQ(caption.Text, "Второй заголовок");
-  EXPECT_EQ(caption.Color, clGreen);
-  EXPECT_EQ(caption.FontSize, 20);
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
-TEST(ViewerLoop, TheWindowThreadLaysOutAgainAfterEveryChange) {
-  auto viewer = TProgressViewer::Create("A", false, false);
-  ASSERT_TRUE(WaitUntil([&] { return viewer->LayoutValid(); }, 2000));
-  viewer->SetStringInfo(10, "B", taLeftJustify, false, clBlack, 0, 8, "");
-  EXPECT_TRUE(WaitUntil([&] { return viewer->LayoutValid(); }, 2000));
-  viewer->ChangeStringParams(10, {}, {});
-  EXPECT_TRUE(WaitUntil([&] { return viewer->LayoutValid(); }, 2000));
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
-TEST(ViewerLoop, TerminateRequestEndsTheViewerOnItsOwnThread) {
-  auto viewer = TProgressViewer::Create("A", false, false);
-  const std::shared_ptr<TViewerLink> link = viewer->Link();
-  EXPECT_TRUE(link->Alive());
-  const int live = TProgressViewer::LiveViewers();
-  EXPECT_GE(live, 1);
-  EXPECT_TRUE(CloseAndWait(viewer));
-  EXPECT_FALSE(viewer);
-  EXPECT_EQ(TProgressViewer::LiveViewers(), live - 1);
-  EXPECT_FALSE(link->Use([](TProgressViewer&) { ADD_FAILURE() << "the viewer is gone"; }));
-}
-
-std::atomic<std::uint64_t> fakeNow{0};
-std::uint64_t FakeClock() { return fakeNow.load(); }
-
-TEST(ViewerElapsedTime, CountsFromTheWindowAndNeverFromTheTimeOfDay) {
-  // A monotonic clock at what a time-of-day clock would call 23:59:55 ...
-  fakeNow = 86'395'000;
-  SetElapsedClock(&FakeClock);
-  auto viewer = TProgressViewer::Create("A", false, false);
-  const bool started = WaitUntil([&] { return viewer->LayoutValid(); }, 2000);
-  // ... passes what would be midnight: 15 s later is 15 s, not minus 23:59:45.
-  fakeNow = 86'410'000;
-  const std::uint64_t elapsed = viewer->ElapsedMs();
-  SetElapsedClock(nullptr);
-  ASSERT_TRUE(started);
-  EXPECT_EQ(elapsed, 15'000u);
-  EXPECT_EQ(ElapsedTimeText(elapsed, "h:nn:ss"), "Общее время: 0:00:15");
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
-TEST(ViewerCancel, CancelSetsTheFlagForGoodAndCallsTheHandlerEachTime) {
-  auto viewer = TProgressViewer::Create("A", false, true);
-  int calls = 0;
-  viewer->SetOnCancel([&](TProgressViewer& v) {
-    ++calls;
-    EXPECT_EQ(&v, viewer.get());
-  });
-  EXPECT_FALSE(viewer->Cancelled());
-  viewer->Cancel();
-  viewer->Cancel();
-  EXPECT_TRUE(viewer->Cancelled());
-  EXPECT_EQ(calls, 2);
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
-TEST(ViewerCancel, AFailingHandlerLeavesCancelledTrueAndTheWindowRunning) {
-  auto viewer = TProgressViewer::Create("A", false, true);
-  viewer->SetOnCancel([](TProgressViewer&) { throw EProgressException("handler failed"); });
-  EXPECT_NO_THROW(viewer->Cancel());
-  EXPECT_TRUE(viewer->Cancelled());
-  // Still running: it lays a new line out.
-  viewer->SetStringInfo(20, "after the cancel", taCenter, false, clBlack, 0, 8, "");
-  EXPECT_TRUE(WaitUntil([&] { return viewer->LayoutValid(); }, 2000));
-  EXPECT_TRUE(viewer->Link()->Alive());
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
-TEST(ViewerConcurrency, LinesChangedFromSeveralThreadsWhileTheWindowRuns) {
-  auto viewer = TProgressViewer::Create("A", false, false);
-  std::vector<std::thread> writers;
-  for (int t = 0; t < 4; ++t)
-    writers.emplace_back([&, t] {
-      for (int i = 0; i < 200; ++i) {
-        viewer->SetStringInfo(100 + t, "строка " + std::to_string(i), taCenter, true, clBlack, 0, 8, "");
-        viewer->ChangeStringParams(100 + t, {spColor}, {std::int64_t{i}});
-      }
-    });
-  for (std::thread& w : writers) w.join();
-  const std::vector<TStringInfo> lines = viewer->Lines();
-  ASSERT_EQ(lines.size(), 9u);
-  for (int t = 0; t < 4; ++t) {
-    EXPECT_EQ(lines[2 + t].Key, 100 + t);
-    EXPECT_EQ(lines[2 + t].Text, "строка 199");
-    EXPECT_EQ(lines[2 + t].Color, 199u);
-  }
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
 
 struct RecordingObserver : TFrameObserver {
   std::mutex lock;
@@ -168,38 +33,144 @@ struct RecordingObserver : TFrameObserver {
   }
 };
 
-TEST(ViewerFrames, TheObserverSeesTheLinesEveryFrameAndALastClosingFrame) {
+TEST(Viewer, ShowsItsFourLinesTheCaptionAndTheCallersLineInEveryFrameUntilAClosingOne) {
   auto observer = std::make_shared<RecordingObserver>();
   SetFrameObserver(observer);
   auto viewer = TProgressViewer::Create("ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ", false, false);
-  const auto id = reinterpret_cast<std::uintptr_t>(viewer.get());
   viewer->SetStringInfo(10, "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ", taRightJustify, true, clGreen, fsBold, 14, "");
-  const bool sawStep = WaitUntil([&] {
-    for (const TFrameSnapshot& f : observer->Frames())
-      for (const auto& line : f.Lines)
-        if (line.first == 10 && line.second == "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ") return true;
-    return false;
-  }, 2000);
+  const std::vector<TStringInfo> expected = {
+      {-1, ProgressAppCaption, taCenter, false, "MS Sans Serif", 12, fsBold, clBlack, 0},
+      {0, "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ", taCenter, false, "MS Sans Serif", 14, fsBold, clBlack, 0},
+      {10, "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ", taRightJustify, true, "MS Sans Serif", 14, fsBold, clGreen, 0},
+      {1000, " ", taCenter, false, "MS Sans Serif", 8, fsBold, clBlack, 0},
+      {1001, "Выполняется длительная операция. Она может", taCenter, false, "MS Sans Serif", 10, fsBold, clBlack, 0},
+      {1002, "продлиться несколько минут. Пожалуйста, подождите!", taCenter, false, "MS Sans Serif", 10, fsBold,
+       clBlack, 0},
+  };
+  std::vector<TStringInfo> lines = viewer->Lines();
+  for (TStringInfo& line : lines) line.Height = 0;   // whatever the layout measured
+  EXPECT_EQ(lines, expected);
+  EXPECT_EQ(viewer->WindowWidth(), 450);
+  // The window thread lays the lines out again after every change.
+  EXPECT_TRUE(WaitUntil([&] { return viewer->LayoutValid(); }, 2000));
+  viewer->ChangeStringParams(10, {}, {});
+  EXPECT_TRUE(WaitUntil([&] { return viewer->LayoutValid(); }, 2000));
+  const auto id = reinterpret_cast<std::uintptr_t>(viewer.get());
   const bool closed = CloseAndWait(viewer);
   SetFrameObserver(nullptr);
-  ASSERT_TRUE(sawStep);
   ASSERT_TRUE(closed);
-
   const std::vector<TFrameSnapshot> frames = observer->Frames();
   ASSERT_GE(frames.size(), 2u);
-  for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_FALSE(frames[i].Closing);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
     EXPECT_EQ(frames[i].ViewerId, id);
-    EXPECT_LE(frames[i].ElapsedMs, frames[i + 1].ElapsedMs);
+    EXPECT_EQ(frames[i].Closing, i + 1 == frames.size()) << i;
+    if (i > 0) {
+      EXPECT_LE(frames[i - 1].ElapsedMs, frames[i].ElapsedMs);
+    }
   }
-  const TFrameSnapshot& last = frames.back();
-  EXPECT_TRUE(last.Closing);
-  std::vector<std::int32_t> keys;
-  for (const auto& line : last.Lines) keys.push_back(line.first);
-  EXPECT_EQ(keys, (std::vector<std::int32_t>{-1, 0, 10, 1000, 1001, 1002}));
-  EXPECT_EQ(last.Lines[1].second, "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ");
-  EXPECT_EQ(last.ElapsedText.rfind("Общее время: ", 0), 0u) << last.ElapsedText;
+  std::vector<std::pair<std::int32_t, std::string>> shown;
+  for (const TStringInfo& line : expected) shown.emplace_back(line.Key, line.Text);
+  EXPECT_EQ(frames.back().Lines, shown);
+  EXPECT_EQ(frames.back().ElapsedText.rfind("Общее время: ", 0), 0u) << frames.back().ElapsedText;
+}
+
+std::atomic<std::uint64_t> fakeNow{0};
+std::uint64_t FakeClock() { return fakeNow.load(); }
+
+TEST(Viewer, CountsElapsedTimeFromTheWindowNeverFromTheTimeOfDay) {
+  fakeNow = 86'395'000;   // what a time-of-day clock would call 23:59:55
+  SetElapsedClock(&FakeClock);
+  auto viewer = TProgressViewer::Create("A", false, false);
+  const bool started = WaitUntil([&] { return viewer->LayoutValid(); }, 2000);
+  fakeNow = 86'410'000;   // past midnight: 15 s later is 15 s
+  const std::uint64_t elapsed = viewer->ElapsedMs();
+  SetElapsedClock(nullptr);
+  ASSERT_TRUE(started);
+  EXPECT_EQ(elapsed, 15'000u);
+  EXPECT_TRUE(CloseAndWait(viewer));
+}
+
+TEST(Viewer, CancelSetsTheFlagForGoodCallsTheHandlerEachTimeAndSurvivesItsFailure) {
+  auto viewer = TProgressViewer::Create("A", false, true);
+  int calls = 0;
+  viewer->SetOnCancel([&](TProgressViewer&) {
+    if (++calls == 2) throw EProgressException("handler failed");
+  });
+  viewer->Cancel();
+  EXPECT_NO_THROW(viewer->Cancel());
+  EXPECT_TRUE(viewer->Cancelled());
+  EXPECT_EQ(calls, 2);
+  viewer->SetStringInfo(20, "after the cancel", taCenter, false, clBlack, 0, 8, "");
+  EXPECT_TRUE(WaitUntil([&] { return viewer->LayoutValid(); }, 2000)) << "the window stopped";
+  EXPECT_TRUE(CloseAndWait(viewer));
+}
+
+// Records when the worker let go of its callback, which it does only as it frees itself.
+struct EndStamp {
+  explicit EndStamp(std::atomic<std::uint64_t>& at) : At(at) {}
+  ~EndStamp() { At.store(platform::monotonicMs()); }
+  std::atomic<std::uint64_t>& At;
+};
+
+TEST(Worker, ACallbackThatReturnsAtOnceIdlesUntilTheViewerEndsThenEndsWithinAboutAPoll) {
+  std::atomic<int> calls{0};
+  std::atomic<std::uint64_t> workerEnded{0};
+  auto stamp = std::make_shared<EndStamp>(workerEnded);
+  auto viewer = TProgressViewer::Create("A", false, false, [&calls, stamp](TViewerLink& link) {
+    link.Use([](TProgressViewer& v) { v.SetStringInfo(20, "шаг 1", taLeftJustify, false, clBlack, 0, 8, ""); });
+    ++calls;
+  });
+  stamp.reset();
+  ASSERT_TRUE(WaitUntil([&] { return calls.load() == 1; }, 2000));
+  EXPECT_EQ(viewer->Lines()[2].Text, "шаг 1");
+  platform::sleepMs(300);
+  EXPECT_EQ(workerEnded.load(), 0u) << "the worker must idle until the viewer ends";
+  const std::shared_ptr<TViewerLink> link = viewer->Link();
+  viewer.reset();
+  ASSERT_TRUE(WaitUntil([&] { return !link->Alive(); }, 3000));
+  const std::uint64_t viewerGone = platform::monotonicMs();
+  ASSERT_TRUE(WaitUntil([&] { return workerEnded.load() != 0; }, 3000));
+  // One 50 ms sleep, with room for a busy machine.
+  EXPECT_LT(static_cast<std::int64_t>(workerEnded.load()) - static_cast<std::int64_t>(viewerGone), 250);
+  EXPECT_EQ(calls.load(), 1);
+}
+
+TEST(Worker, AViewerWaitsForAnActionUsingItAndACallbackOutlivingItLearnsItIsGone) {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool viewerGone = false;
+  std::atomic<bool> inside{false}, release{false};
+  std::atomic<int> useAfterGone{-1}, cancelledAfterGone{-1};
+  std::atomic<std::uint64_t> workerEnded{0};
+  auto stamp = std::make_shared<EndStamp>(workerEnded);
+  auto viewer = TProgressViewer::Create("A", false, true, [&, stamp](TViewerLink& link) {
+    link.Use([&](TProgressViewer& v) {
+      v.Cancel();
+      inside = true;
+      while (!release.load()) platform::sleepMs(5);
+      v.SetStringInfo(30, "still here", 0, false, 0, 0, 8, "");   // the viewer is still whole
+    });
+    std::unique_lock l(lock);
+    changed.wait(l, [&] { return viewerGone; });
+    useAfterGone = link.Use([](TProgressViewer& v) { v.SetStringInfo(1, "x", 0, false, 0, 0, 8, ""); });
+    cancelledAfterGone = link.Cancelled();
+  });
+  stamp.reset();
+  ASSERT_TRUE(WaitUntil([&] { return inside.load(); }, 2000));
+  const std::shared_ptr<TViewerLink> link = viewer->Link();
+  viewer.reset();
+  platform::sleepMs(300);
+  EXPECT_TRUE(link->Alive()) << "the viewer went while an action was using it";
+  release = true;
+  ASSERT_TRUE(WaitUntil([&] { return !link->Alive(); }, 3000));
+  {
+    std::lock_guard l(lock);
+    viewerGone = true;
+  }
+  changed.notify_all();
+  ASSERT_TRUE(WaitUntil([&] { return workerEnded.load() != 0; }, 3000));
+  EXPECT_EQ(useAfterGone.load(), 0);
+  EXPECT_EQ(cancelledAfterGone.load(), 1);
 }
 
 }  // namespace

@@ -1,0 +1,160 @@
+// What the progress window shows, without a thread or a window: its lines, their parameters,
+// its size and place, the elapsed time and the terminal's one-line rendering.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "common/exceptions.h"
+#include "progress/elapsed_time.h"
+#include "progress/line_table.h"
+#include "progress/param_value.h"
+#include "progress/progress_exception.h"
+#include "progress/progress_settings.h"
+#include "progress/terminal_renderer.h"
+#include "progress/window_geometry.h"
+
+namespace orma {
+namespace {
+
+std::vector<std::int32_t> Keys(const TLineTable& table) {
+  std::vector<std::int32_t> keys;
+  for (const TStringInfo& line : table.Snapshot()) keys.push_back(line.Key);
+  return keys;
+}
+
+TEST(LineTable, KeysSortAsSignedNumbersAndAKeyAgainReplacesItsLine) {
+  TLineTable table;
+  for (std::int32_t key : {1002, 0, INT_MAX, -1, 1000, INT_MIN, 10}) {
+    table.SetStringInfo(key, "old", taCenter, false, clBlack, fsBold, 10, "Arial");
+  }
+  table.SetStringInfo(10, "ВОССТАНОВЛЕНИЕ", taRightJustify, true, clGreen, fsItalic, 14, "Courier New");
+  EXPECT_EQ(Keys(table), (std::vector<std::int32_t>{INT_MIN, -1, 0, 10, 1000, 1002, INT_MAX}));
+  const TStringInfo expected{10, "ВОССТАНОВЛЕНИЕ", taRightJustify, true, "Courier New", 14, fsItalic, clGreen, 0};
+  EXPECT_EQ(table.Snapshot()[3], expected);
+}
+
+TEST(LineTable, DefaultMarkersTakeTheViewersDefaultsThenTheModules) {
+  TLineTable table;
+  table.SetStringInfo(1, "t", taLeftJustify, false, 0x20000000, 15, -1, "");
+  table.DefaultColor = clGreen;
+  table.DefaultFontStyle = fsItalic;
+  table.DefaultFontSize = 11;
+  table.DefaultFontName = "Tahoma";
+  table.SetStringInfo(2, "t", taLeftJustify, false, 0x20000000, 15, -1, "");
+  table.SetStringInfo(3, "t", taLeftJustify, false, 0x1FFFFFFF, 14, 0, " ");   // no markers
+  const std::vector<TStringInfo> lines = table.Snapshot();
+  EXPECT_EQ(lines[0], (TStringInfo{1, "t", taLeftJustify, false, "MS Sans Serif", 8, 0, 0, 0}));
+  EXPECT_EQ(lines[1], (TStringInfo{2, "t", taLeftJustify, false, "Tahoma", 11, fsItalic, clGreen, 0}));
+  EXPECT_EQ(lines[2], (TStringInfo{3, "t", taLeftJustify, false, " ", 0, 14, 0x1FFFFFFF, 0}));
+}
+
+TEST(LineTable, ChangeStringParamsConvertsEachValueOrChangesNothing) {
+  TLineTable table;
+  table.SetStringInfo(10, "step", taRightJustify, true, clGreen, fsBold, 14, "Arial");
+  table.ChangeStringParams(10, {spText, spAlignment, spWordWrap, spFontName, spFontSize, spFontStyle, spColor,
+                                static_cast<TStringParamKind>(7), spText},
+                           {std::int64_t{42}, std::string(" +258 "), std::string("False"), std::string("Tahoma"), 9.5,
+                            2.5, std::int64_t{0xFF00000F}, std::string("skipped"), true});
+  EXPECT_EQ(table.Snapshot()[0], (TStringInfo{10, "True", 2, false, "Tahoma", 10, 2, 0xFF00000F, 0}));
+  const std::vector<TStringInfo> before = table.Snapshot();
+  const struct {
+    std::int32_t key;
+    std::vector<TStringParamKind> kinds;
+    std::vector<TParamValue> values;
+    const char* message;
+  } failures[] = {
+      {7, {spText, spColor}, {std::string("a")}, "Строка с номером 7 не найдена!"},
+      {10, {spText, spColor}, {std::string("a")}, "Количество параметров и соответствующих им значений не совпадают!"},
+      {10, {spText, spFontSize}, {std::string("x"), std::string("12px")}, "Значение \"12px\" нельзя преобразовать в целое число"},
+      {10, {spFontSize}, {1e300}, "Значение 1e+300 нельзя преобразовать в целое число"},
+      {10, {spWordWrap}, {std::string("yes")}, "Значение \"yes\" нельзя преобразовать в логическое значение"},
+  };
+  for (const auto& f : failures) {
+    try {
+      table.ChangeStringParams(f.key, f.kinds, f.values);
+      ADD_FAILURE() << "no failure for " << f.message;
+    } catch (const EProgressException& e) {
+      EXPECT_EQ(e.Message(), std::string("TProgressViewer.ChangeStringParams -> ") + f.message);
+    }
+    EXPECT_EQ(table.Snapshot(), before);
+  }
+}
+
+TEST(WindowGeometry, SizeKeepsItsMinimumsAndStandsCentred100PixelsAboveTheBottom) {
+  EXPECT_EQ(ClampWindowSize(100, 10, {450, 110}), (TWindowSize{225, 70}));
+  EXPECT_EQ(ClampWindowSize(-1, 200, {450, 110}), (TWindowSize{450, 200}));
+  const struct {
+    TWorkArea area;
+    TWindowSize size;
+    std::int32_t left, top;
+  } cases[] = {
+      {{0, 0, 1024, 738}, {450, 116}, 287, 522},
+      {{0, 0, 200, 300}, {225, 70}, -12, 130},      // rounds toward zero
+      {{100, 0, 1124, 768}, {450, 70}, 287, 598},   // the area's width counts, not its left edge
+  };
+  for (const auto& c : cases) {
+    std::int32_t left = 0, top = 0;
+    PlaceOnWorkArea(c.area, c.size, left, top);
+    EXPECT_EQ(left, c.left);
+    EXPECT_EQ(top, c.top);
+  }
+}
+
+TEST(ElapsedTime, LocalePicturesBecomeDurationPatterns) {
+  const struct {
+    const char* picture;
+    const char* pattern;
+    const char* text;   // of 1:02:03
+  } cases[] = {
+      {"H:mm:ss", "h:nn:ss", "Общее время: 1:02:03"},
+      {"tt hh:mm:ss", "hh:nn:ss", "Общее время: 01:02:03"},
+      {"H 'ч' mm 'мин'", "h 'ч' nn 'мин'", "Общее время: 1 ч 02 мин"},
+      {"H:m:s", "h:n:s", "Общее время: 1:2:3"},
+      {"", "h:nn:ss", "Общее время: 1:02:03"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ElapsedTimePattern(c.picture), c.pattern);
+    EXPECT_EQ(ElapsedTimeText(3'723'999, c.pattern), c.text);
+  }
+}
+
+const std::string kBlock = "\xE2\x96\x88";
+
+std::string Blocks(int n) {
+  std::string r;
+  for (int i = 0; i < n; ++i) r += kBlock;
+  return r;
+}
+
+TEST(TerminalLine, CallerLinesBarAndTimeCutToTheWidth) {
+  TFrameSnapshot frame;
+  frame.Lines = {{-1, "Tervik - Orma"}, {0, "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ"}, {10, "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ"},
+                 {1000, " "}, {1001, "Выполняется длительная операция."}};
+  frame.ElapsedText = "Общее время: 0:00:07";
+  EXPECT_EQ(RenderTerminalLine(frame, 5, 120), "\rОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ | СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ [  " + Blocks(4) +
+                                                   std::string(14, ' ') + "] Общее время: 0:00:07" + std::string(25, ' '));
+  EXPECT_EQ(RenderTerminalLine(frame, 23, 61),
+            "\rОПТИМИЗАЦИЯ БАЗ\xE2\x80\xA6 [" + std::string(20, ' ') + "] Общее время: 0:00:07");
+  EXPECT_EQ(RenderTerminalLine(frame, 23, 11), "\r[         ");
+  frame.PercentMode = true;
+  frame.Progress = 150;
+  frame.ElapsedText.clear();
+  frame.Closing = true;
+  EXPECT_EQ(RenderTerminalLine(frame, 0, 30), "\r[" + Blocks(20) + "] 100 % \n");
+}
+
+TEST(TerminalLine, TheBlockMovesOneCellPerFrameAndComesInAgain) {
+  TFrameSnapshot frame;
+  frame.Lines = {{0, "A"}};
+  const struct {
+    std::uint64_t tick;
+    std::string bar;
+  } cases[] = {
+      {0, kBlock + std::string(19, ' ')}, {4, " " + Blocks(4) + std::string(15, ' ')},
+      {22, std::string(19, ' ') + kBlock}, {23, std::string(20, ' ')}, {24, kBlock + std::string(19, ' ')},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RenderTerminalLine(frame, c.tick, 25), "\rA [" + c.bar + "]") << c.tick;
+}
+
+}  // namespace
+}  // namespace orma
