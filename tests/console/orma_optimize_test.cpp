@@ -3,192 +3,141 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
-#include <vector>
 
+#include "integration/server_support.h"
 #include "station.h"
 
 namespace orma::testing {
 namespace {
 
 const std::string kSuccess = "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ УСПЕШНО ЗАВЕРШЕНА!\n";
-const std::string kStarted = " Программа запущена";
-const std::string kExited = " Выход из программы";
+const LogEntry kStarted{0, "Программа запущена"};
+const LogEntry kExited{0, "Выход из программы"};
 
-std::vector<std::string> SuccessfulRunLog(const std::string& database) {
-  return {
-      "",
-      kStarted,
-      " [событ] Будет создана резервная копия базы данных \"" + database + "\"",
-      " [событ] Создание резервной копии завершено",
-      " [событ] База данных \"" + database + "\" будет восстановлена из резервной копии",
-      " [событ] Восстановление временной БД из резервной копии завершено",
-      " [событ] Восстановление из резервной копии завершено",
-      kExited,
-  };
+std::vector<LogEntry> SuccessfulRunLog(const std::string& database) {
+  return {{0, ""},
+          kStarted,
+          {5, "Будет создана резервная копия базы данных \"" + database + "\""},
+          {5, "Создание резервной копии завершено"},
+          {5, "База данных \"" + database + "\" будет восстановлена из резервной копии"},
+          {5, "Восстановление временной БД из резервной копии завершено"},
+          {5, "Восстановление из резервной копии завершено"},
+          kExited};
 }
 
-TEST(OrmaOptimize, OptimizesTheDefaultDatabaseAndKeepsItsContent) {
+TEST(OrmaOptimize, OptimizesTheDefaultDatabaseThenAnotherWithoutGarbageCollectionKeepingTheirContent) {
   Station station;
   station.installStandIn();
   station.makeSampleDatabase("DB/ORMA.FDB", 2);
-  const std::string before = station.tableContents("DB/ORMA.FDB");
+  std::filesystem::copy_file(PathOf(station.path("DB/ORMA.FDB")), PathOf(station.path("DB/B.FDB")));
+  const std::string before = station.content("DB/ORMA.FDB");
   const auto sizeBefore = std::filesystem::file_size(PathOf(station.path("DB/ORMA.FDB")));
-
   const RunResult run = station.optimize({});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, kSuccess);
-  EXPECT_EQ(station.logMessages(), SuccessfulRunLog(station.path("DB/ORMA.FDB")));
-  EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-  EXPECT_EQ(station.tableContents("DB/ORMA.FDB"), before);
+  EXPECT_EQ(station.log(), SuccessfulRunLog(station.path("DB/ORMA.FDB")));
+  EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
   EXPECT_LT(std::filesystem::file_size(PathOf(station.path("DB/ORMA.FDB"))), sizeBefore);
   // Not a terminal: plain lines name both phases.
-  EXPECT_NE(run.err.find("СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ"), std::string::npos) << run.err;
-}
-
-TEST(OrmaOptimize, BothGarbageCollectionModesGiveTheSameContent) {
-  Station station;
-  station.installStandIn();
-  station.makeSampleDatabase("DB/A.FDB", 2);
-  std::filesystem::copy_file(PathOf(station.path("DB/A.FDB")), PathOf(station.path("DB/B.FDB")));
-  const std::string original = station.tableContents("DB/A.FDB");
-  ASSERT_EQ(station.tableContents("DB/B.FDB"), original);
-
-  const RunResult collected = station.optimize({"--database", station.path("DB/A.FDB")});
-  ASSERT_EQ(collected.exitCode, 0) << collected.err;
+  EXPECT_NE(run.err.find("СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ |"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ |"), std::string::npos) << run.err;
   const RunResult skipped = station.optimize({"--skip-garbage-collection", "--database", station.path("DB/B.FDB")});
   ASSERT_EQ(skipped.exitCode, 0) << skipped.err;
-
-  EXPECT_EQ(station.tableContents("DB/A.FDB"), original);
-  EXPECT_EQ(station.tableContents("DB/B.FDB"), original);
-  EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"A.FDB", "B.FDB"}));
+  EXPECT_EQ(station.content("DB/B.FDB"), before);
+  EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"B.FDB", "ORMA.FDB"}));
 }
 
-TEST(OrmaOptimize, AsksTheLibraryTwiceForEachValuePasswordFirst) {
-  Station station;
-  station.installLibrary(ORMA_TEST_SCRIPTED, station.serverIni());
-  station.makeSampleDatabase("DB/ORMA.FDB");
-
-  const RunResult run = station.optimize({});
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(ReadBytes(station.folder().path() / "Zelmar.calls"),
-            "GetFBPassword orma-optimize\nGetFBPort orma-optimize\n"
-            "GetFBPassword orma-optimize\nGetFBPort orma-optimize\n");
-}
-
-TEST(OrmaOptimize, PortChangedForTheRestoreIsUsedAndTheFailureCleansUp) {
+TEST(OrmaOptimize, AsksTheLibraryAgainForTheRestoreAndAFailureThereLeavesTheDatabaseAsItWas) {
   Station station;
   // The second answer names a port where no server listens.
-  station.installLibrary(ORMA_TEST_SCRIPTED,
-                         "Password=" + Station::fbPassword() + "\nPort=" + Station::fbPort() + "\nPort=1\n");
+  station.installLibrary(ORMA_TEST_SCRIPTED, Station::serverIni() + "Port=1\n");
   station.makeSampleDatabase("DB/ORMA.FDB");
-  const std::string before = station.tableContents("DB/ORMA.FDB");
-
+  const std::string before = station.content("DB/ORMA.FDB");
   const RunResult run = station.optimize({});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err.rfind("Восстановление из резервной копии -> "), run.err.find("Восстановление из резервной копии -> "));
   EXPECT_NE(run.err.find("\nВосстановление из резервной копии -> "), std::string::npos) << run.err;
-  // The backup was made and is gone again; the working database is untouched.
+  EXPECT_EQ(ReadBytes(station.folder().path() / "Zelmar.calls"),
+            "GetFBPassword orma-optimize\nGetFBPort orma-optimize\nGetFBPassword orma-optimize\nGetFBPort orma-optimize\n");
   EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-  EXPECT_EQ(station.tableContents("DB/ORMA.FDB"), before);
-  const std::vector<std::string> log = station.logMessages();
-  ASSERT_GE(log.size(), 7u);
-  EXPECT_EQ(log[3], " [событ] Создание резервной копии завершено");
-  EXPECT_EQ(log[4], " [событ] База данных \"" + station.path("DB/ORMA.FDB") + "\" будет восстановлена из резервной копии");
-  EXPECT_EQ(log[5].rfind(" [ошиб] Ошибка восстановления из резервной копии: ", 0), 0u) << log[5];
-  EXPECT_EQ(log.back(), kExited);
+  EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+  const std::vector<LogEntry> log = station.log();
+  ASSERT_EQ(log.size(), 8u);
+  EXPECT_EQ(log[4], (LogEntry{5, "База данных \"" + station.path("DB/ORMA.FDB") + "\" будет восстановлена из резервной копии"}));
+  EXPECT_EQ(log[5].level, 2);
+  EXPECT_EQ(log[5].message.rfind("Ошибка восстановления из резервной копии: ", 0), 0u) << log[5];
+  EXPECT_EQ(log[7], kExited);
 }
 
-TEST(OrmaOptimize, WrongPasswordFailsTheBackupAndTouchesNothing) {
-  Station station;
-  station.installLibrary(ORMA_TEST_STANDIN, "Password=wrong-" + Station::fbPassword() + "\nPort=" + Station::fbPort());
-  station.makeSampleDatabase("DB/ORMA.FDB");
-  const std::string before = station.tableContents("DB/ORMA.FDB");
-
-  const RunResult run = station.optimize({"--database", station.path("DB/ORMA.FDB")});
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_NE(run.err.find("\nСоздание резервной копии -> "), std::string::npos) << run.err;
-  EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-  EXPECT_EQ(station.tableContents("DB/ORMA.FDB"), before);
-  const std::vector<std::string> log = station.logMessages();
-  ASSERT_GE(log.size(), 5u);
-  EXPECT_EQ(log.back(), kExited);
-  EXPECT_EQ(log[2], " [событ] Будет создана резервная копия базы данных \"" + station.path("DB/ORMA.FDB") + "\"");
-  EXPECT_EQ(log[3].rfind(" [ошиб] Ошибка создания резервной копии: ", 0), 0u) << log[3];
-}
-
-// The failures that need no server: each ends with its exit code, its message and an
-// untouched station.
-TEST(OrmaOptimize, RefusalsEndWithTheirExitCodesAndMessages) {
-  struct Case {
-    const char* what;
-    bool library;                     // the stand-in is in the root folder
-    std::vector<std::string> arguments;
-    int exitCode;
-    std::string errStart;             // what standard error starts with
-    bool logged;                      // the start and exit lines reach the log
+TEST(OrmaOptimize, AWrongPasswordOrAMissingLibraryEntryFailsAndTouchesNothing) {
+  const struct {
+    const char* library;
+    std::string ini;
+    std::string err;   // contained in standard error
+    std::size_t logged;
+  } cases[] = {
+      {ORMA_TEST_STANDIN, "Password=wrong\nPort=" + std::to_string(Server().port) + "\n", "\nСоздание резервной копии -> ", 5},
+      {ORMA_TEST_NO_PASSWORD, Station::serverIni(), "Функция \"GetFBPassword\" в библиотеке \"Zelmar.dll\" не найдена!\n", 3},
   };
-  Station probe;
-  const std::string missing = probe.path("DB/NONE.FDB");
-  const std::string reserved = probe.path("DB/ORMA.ormabasebackup");
-  const Case cases[] = {
-      {"unknown option", true, {"--frobnicate"}, 2, "orma-optimize: неизвестный параметр \"--frobnicate\"\n", false},
-      {"no library", false, {}, 3, "Модуль Zelmar.dll не загружен. В запуске приложения отказано!\n", false},
-      {"missing database", true, {"--database", missing}, 1,
-       "Файл \"" + missing + "\" не найден на этом компьютере!\n", true},
-      {"network path", true, {"--database", "\\\\host\\share\\base.fdb"}, 1,
-       "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\r\nСетевые пути НЕ ДОПУСКАЮТСЯ!!!\n", true},
-      {"own extension", true, {"--database", reserved}, 1, "Файл \"" + reserved + "\" имеет расширение", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& c : cases) {
     Station station;
-    if (c.library) station.installStandIn();
-    std::vector<std::string> arguments = c.arguments;
-    for (std::string& a : arguments) {
-      if (a.rfind(probe.root(), 0) == 0) a = station.root() + a.substr(probe.root().size());
-    }
-    std::string errStart = c.errStart;
-    if (const auto at = errStart.find(probe.root()); at != std::string::npos) {
-      errStart.replace(at, probe.root().size(), station.root());
-    }
-    station.folder().write("DB/ORMA.ormabasebackup", "somebody's database");
-
-    const RunResult run = station.optimize(arguments);
-    EXPECT_EQ(run.exitCode, c.exitCode);
+    station.installLibrary(c.library, c.ini);
+    station.makeSampleDatabase("DB/ORMA.FDB");
+    const std::string before = station.content("DB/ORMA.FDB");
+    const RunResult run = station.optimize({});
+    EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.substr(0, errStart.size()), errStart) << run.err;
-    EXPECT_EQ(ReadBytes(station.folder().path() / "DB" / "ORMA.ormabasebackup"), "somebody's database");
-    if (c.logged) {
-      EXPECT_EQ(station.logMessages(), (std::vector<std::string>{"", kStarted, kExited}));
-    } else {
-      EXPECT_FALSE(std::filesystem::exists(station.folder().path() / "LogFiles" / "OrmaOptimizeDB.log"));
-    }
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
+    EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+    const std::vector<LogEntry> log = station.log();
+    ASSERT_EQ(log.size(), c.logged) << ::testing::PrintToString(log);
+    EXPECT_EQ(log.back(), kExited);
   }
 }
 
-TEST(OrmaOptimize, LibraryWithoutGetFBPasswordStartsAndFailsAtTheLookup) {
-  Station station;
-  station.installLibrary(ORMA_TEST_NO_PASSWORD, station.serverIni());
-  station.makeSampleDatabase("DB/ORMA.FDB");
-  const RunResult run = station.optimize({});
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("Функция \"GetFBPassword\" в библиотеке \"Zelmar.dll\" не найдена!\n"), std::string::npos)
-      << run.err;
-  EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-  EXPECT_EQ(station.logMessages(), (std::vector<std::string>{"", kStarted, kExited}));
-}
-
-TEST(OrmaOptimize, HelpSaysHowToUseItAndEndsWithZero) {
-  Station station;
-  const RunResult run = station.optimize({"--help"});
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.out.rfind("Использование: orma-optimize [--database ПУТЬ] [--skip-garbage-collection]\n", 0), 0u);
-  EXPECT_NE(run.out.find(station.path("DB/ORMA.FDB")), std::string::npos) << run.out;
-  EXPECT_EQ(run.err, "");
+// The failures that need no server: each ends with its exit code and its message, and leaves
+// the station as it was.
+TEST(OrmaOptimize, RefusalsEndWithTheirExitCodesAndMessages) {
+  const struct {
+    bool library;   // the stand-in is in the root folder
+    std::vector<std::string> arguments;   // "@" stands for the station's root
+    int exitCode;
+    std::string errStart;                 // "@" too
+    bool logged;                          // the start and exit lines reach the log
+  } cases[] = {
+      {true, {"--frobnicate"}, 2, "orma-optimize: неизвестный параметр \"--frobnicate\"\n", false},
+      {false, {}, 3, "Модуль Zelmar.dll не загружен. В запуске приложения отказано!\n", false},
+      {true, {"--database", "@DB/NONE.FDB"}, 1, "Файл \"@DB/NONE.FDB\" не найден на этом компьютере!\n", true},
+      {true, {"--database", "\\\\host\\share\\base.fdb"}, 1,
+       "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\r\nСетевые пути НЕ ДОПУСКАЮТСЯ!!!\n", true},
+      {true, {"--database", "@DB/ORMA.ormabasebackup"}, 1, "Файл \"@DB/ORMA.ormabasebackup\" имеет расширение", true},
+      {true, {"--help"}, 0, "", false},
+  };
+  for (const auto& c : cases) {
+    Station station;
+    const auto rooted = [&](std::string text) {
+      if (const auto at = text.find('@'); at != std::string::npos) text.replace(at, 1, station.root());
+      return text;
+    };
+    if (c.library) station.installStandIn();
+    station.folder().write("DB/ORMA.ormabasebackup", "somebody's database");
+    std::vector<std::string> arguments;
+    for (const std::string& a : c.arguments) arguments.push_back(rooted(a));
+    const RunResult run = station.optimize(arguments);
+    const std::string errStart = rooted(c.errStart);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+    EXPECT_EQ(run.err.substr(0, errStart.size()), errStart) << run.err;
+    EXPECT_EQ(ReadBytes(station.folder().path() / "DB" / "ORMA.ormabasebackup"), "somebody's database");
+    const std::vector<LogEntry> framed = {{0, ""}, kStarted, kExited};
+    EXPECT_EQ(station.log(), c.logged ? framed : std::vector<LogEntry>());
+    if (c.exitCode == 0) {
+      EXPECT_EQ(run.out.rfind("Использование: orma-optimize [--database ПУТЬ] [--skip-garbage-collection]\n", 0), 0u);
+      EXPECT_NE(run.out.find(station.path("DB/ORMA.FDB")), std::string::npos) << run.out;
+    } else {
+      EXPECT_EQ(run.out, "");
+    }
+  }
 }
 
 }  // namespace
