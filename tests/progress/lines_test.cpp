@@ -33,21 +33,6 @@ TEST(LineTable, KeysSortAsSignedNumbersAndAKeyAgainReplacesItsLine) {
   EXPECT_EQ(table.Snapshot()[3], expected);
 }
 
-TEST(LineTable, DefaultMarkersTakeTheViewersDefaultsThenTheModules) {
-  TLineTable table;
-  table.SetStringInfo(1, "t", taLeftJustify, false, 0x20000000, 15, -1, "");
-  table.DefaultColor = clGreen;
-  table.DefaultFontStyle = fsItalic;
-  table.DefaultFontSize = 11;
-  table.DefaultFontName = "Tahoma";
-  table.SetStringInfo(2, "t", taLeftJustify, false, 0x20000000, 15, -1, "");
-  table.SetStringInfo(3, "t", taLeftJustify, false, 0x1FFFFFFF, 14, 0, " ");   // no markers
-  const std::vector<TStringInfo> lines = table.Snapshot();
-  EXPECT_EQ(lines[0], (TStringInfo{1, "t", taLeftJustify, false, "MS Sans Serif", 8, 0, 0, 0}));
-  EXPECT_EQ(lines[1], (TStringInfo{2, "t", taLeftJustify, false, "Tahoma", 11, fsItalic, clGreen, 0}));
-  EXPECT_EQ(lines[2], (TStringInfo{3, "t", taLeftJustify, false, " ", 0, 14, 0x1FFFFFFF, 0}));
-}
-
 TEST(LineTable, ChangeStringParamsConvertsEachValueOrChangesNothing) {
   TLineTable table;
   table.SetStringInfo(10, "step", taRightJustify, true, clGreen, fsBold, 14, "Arial");
