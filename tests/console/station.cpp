@@ -50,7 +50,7 @@ void Station::installLibrary(const std::string& builtLibrary, const std::string&
 void Station::installStandIn() const { installLibrary(ORMA_TEST_STANDIN, serverIni()); }
 
 void Station::makeSampleDatabase(const std::string& relative, int megabytes) const {
-  MakeSampleDatabase(path(relative), megabytes);
+  std::filesystem::copy_file(CachedSample(megabytes), PathOf(path(relative)));
 }
 
 std::string Station::content(const std::string& relative) const { return DatabaseDigest(path(relative)); }

@@ -43,7 +43,7 @@ class Station {
   void installLibrary(const std::string& builtLibrary, const std::string& ini) const;
   void installStandIn() const;
   static std::string serverIni();
-  // A bloated sample database (make-sample-db) and its content (DatabaseDigest).
+  // A copy of a bloated sample database (CachedSample), and a database's content (DatabaseDigest).
   void makeSampleDatabase(const std::string& relative, int megabytes = 1) const;
   std::string content(const std::string& relative) const;
   RunResult optimize(const std::vector<std::string>& arguments) const { return start(arguments, "std").finish(); }

@@ -67,40 +67,11 @@ std::string Unwrapped(const Failure& failure, const std::string& context) {
 
 class BackupRestoreTest : public ::testing::Test {
  protected:
-  // Made by the first test that needs it and kept in the build tree for the next programs
-  // (CTest runs every case in a process of its own), under a name that changes with the
-  // generator. A failure to make it fails that test; in SetUpTestSuite it would only mark the
-  // tests skipped.
-  static void MakeSampleOnce() {
-    if (sampleDigest_ != nullptr) return;
-    const char* binary = std::getenv("ORMA_BINARY_DIR");
-    const char* source = std::getenv("ORMA_SOURCE_DIR");
-    const std::string script = ReadFileBytes(std::string(source ? source : ".") + "/scripts/make-sample-db");
-    const std::string folder = std::string(binary ? binary : "/tmp") + "/backup-restore-test-sample-" +
-                               std::to_string(std::hash<std::string>{}(script));
-    sample_ = new std::string(folder + "/SAMPLE.FDB");
-    if (!fs::exists(*sample_)) {
-      // Made aside and renamed into place, so that a second program never sees half a sample.
-      const std::string making = folder + ".making-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                 "-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
-      fs::create_directories(making);
-      MakeSampleDatabase(making + "/SAMPLE.FDB", 4);
-      std::error_code alreadyThere;
-      fs::rename(making, folder, alreadyThere);
-      fs::remove_all(making, alreadyThere);
-    }
-    sampleDigest_ = new std::string(DatabaseDigest(*sample_));
-  }
-  static void TearDownTestSuite() {
-    delete sample_;
-    delete sampleDigest_;
-    sample_ = sampleDigest_ = nullptr;
-  }
-
   void SetUp() override {
     server_ = Server();
     ASSERT_NE(server_.port, 0);
-    MakeSampleOnce();
+    static const std::string digest = DatabaseDigest(CachedSample(4));
+    sampleDigest_ = &digest;
     ASSERT_FALSE(sampleDigest_->empty()) << "the sample database could not be made";
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const char* binary = std::getenv("ORMA_BINARY_DIR");
@@ -120,7 +91,7 @@ class BackupRestoreTest : public ::testing::Test {
     if (!HasFailure()) fs::remove_all(folder_);
   }
 
-  void CopySample(const std::string& to) { fs::copy_file(*sample_, to); }
+  void CopySample(const std::string& to) { fs::copy_file(CachedSample(4), to); }
 
   void Backup(const std::string& db, const std::string& backup, const std::string& password) {
     nextTransaction_ = BackupDatabase("127.0.0.1", db, backup, "SYSDBA", password, server_.port);
@@ -139,15 +110,11 @@ class BackupRestoreTest : public ::testing::Test {
 
   std::vector<LogEntry> Log() { return ReadLogEntries(log_); }
 
-  static std::string* sample_;
-  static std::string* sampleDigest_;
+  const std::string* sampleDigest_ = nullptr;
   ServerSettings server_;
   std::string folder_, db_, backup_, temp_, log_;
   std::uint32_t nextTransaction_ = 0;
 };
-
-std::string* BackupRestoreTest::sample_ = nullptr;
-std::string* BackupRestoreTest::sampleDigest_ = nullptr;
 
 // Waits until the server has created the file and let it go for good: the restore into it
 // has ended and the routine is in its pause before the replace. At its end the restore

@@ -42,6 +42,10 @@ std::string DatabaseDigest(const std::string& path);
 
 // Native build only from here on.
 
+// A bloated sample of about `megabytes`, made once per build tree and version of the script
+// (every test program of the tree shares it) and never changed: tests work on copies.
+const std::string& CachedSample(int megabytes);
+
 // True when some process holds an flock on the file, read from /proc/locks, so that looking
 // never takes the lock itself (a probe could make the server's own attach fail).
 bool HeldByAnyProcess(const std::string& path);

@@ -3,7 +3,11 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <map>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +46,27 @@ bool HeldByAnyProcess(const std::string& path) {
 }
 
 std::filesystem::path LocalPath(const std::string& serverPath) { return serverPath; }
+
+const std::string& CachedSample(int megabytes) {
+  static std::map<int, std::string> made;
+  std::string& path = made[megabytes];
+  if (!path.empty()) return path;
+  const char* binary = std::getenv("ORMA_BINARY_DIR");
+  const std::string script = ReadFileBytes(std::string(std::getenv("ORMA_SOURCE_DIR")) + "/scripts/make-sample-db");
+  const std::string folder = std::string(binary ? binary : "/tmp") + "/sample-" + std::to_string(megabytes) + "mb-" +
+                             std::to_string(std::hash<std::string>{}(script));
+  if (!std::filesystem::exists(folder + "/SAMPLE.FDB")) {
+    // Made aside and renamed into place, so that another program never sees half a sample.
+    const std::string making = folder + ".making-" + std::to_string(::getpid());
+    std::filesystem::create_directories(making);
+    MakeSampleDatabase(making + "/SAMPLE.FDB", megabytes);
+    std::error_code alreadyThere;
+    std::filesystem::rename(making, folder, alreadyThere);
+    std::filesystem::remove_all(making, alreadyThere);
+  }
+  path = folder + "/SAMPLE.FDB";
+  return path;
+}
 
 TmpfsMount::TmpfsMount(const std::string& folder, std::size_t bytes) : folder_(folder) {
   std::filesystem::create_directories(folder);
