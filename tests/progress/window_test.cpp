@@ -157,23 +157,6 @@ TEST(ProgressWindow, TheBlockAdvancesTenPixelsAFrameAndWrapsToMinus40) {
   EXPECT_TRUE(CloseAndWait(viewer));
 }
 
-TEST(ProgressWindow, PercentModeFillsTheBarToTheClampedValue) {
-  auto viewer = TProgressViewer::Create("A", true, false);
-  ASSERT_NE(WaitForWindow(*viewer), nullptr);
-  for (const auto& [set, shown] : {std::pair{150.0, 100.0}, std::pair{-5.0, 0.0}, std::pair{42.9, 42.9}}) {
-    viewer->SetProgress(set);
-    EXPECT_TRUE(WaitUntil([&] { return viewer->Progress() == shown; }, 2000)) << set;
-  }
-  // 42.9 %: the filled part of the 410-pixel bar ends at (406 * 0.429) + 2 = 176, inside at 175.
-  platform::sleepMs(200);
-  const Capture capture(WindowOf(*viewer));
-  const int y = capture.Height() - 57;   // inside the block, above the percentage text
-  EXPECT_EQ(capture.At(20 + 3, y), kCyan);
-  EXPECT_EQ(capture.At(20 + 174, y), kCyan);
-  EXPECT_EQ(capture.At(20 + 176, y), 0xFFFFFFu);
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
 TEST(ProgressWindow, EscapeAndAClickOnTheButtonCancelOtherKeysAndCloseDoNothing) {
   auto viewer = TProgressViewer::Create("A", false, true);
   std::atomic<int> handlerCalls{0};
