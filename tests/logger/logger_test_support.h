@@ -1,97 +1,61 @@
-// Shared pieces of the logger tests: a private folder per test, whole-file reads, and a
-// LogSystemCalls that fails the Nth call of a kind and can stop the clock.
+// The logger's test bed: a private folder per test with the errors log in it, whole-file bytes,
+// and a system-call seam that fails the Nth call of a kind, stops the clock or kills the writer.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "logger/kest_logger.h"
 #include "logger/log_system_calls.h"
 
 namespace orma::testing {
 
-// A fresh, empty folder (with a trailing separator), removed with everything in it at the end.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + name; }
-  // The names of the files in it, sorted.
-  std::vector<std::string> files() const;
-
- private:
-  std::string path_;
-};
-
-std::string ReadBytes(const std::string& path);
+std::string ReadBytes(const std::string& path);   // "" for a missing file
 void WriteBytes(const std::string& path, const std::string& bytes);
+std::string Lines(int count);   // lines of 100 bytes: 98 times 'a', 'b', ... and CR LF
 
-enum class Call { Open, Read, Write, Seek, SeekToEnd, Size, SetSize, Delete, Rename, Replace, List, Now };
+enum class Call { Open, Read, Write, Seek, Replace, Now, Kinds };
 
 class FaultySystemCalls : public logging::LogSystemCalls {
  public:
-  // The nth call of `call` from now on (1 = the next one) fails with `code`; for Now, raises
-  // EConvertError. Counting starts at the FailNth call.
-  void FailNth(Call call, int n, int code);
-  // Every call of `call` fails with `code` until Heal.
-  void FailAlways(Call call, int code);
-  void Heal();
-  int Count(Call call) const { return counts_[static_cast<int>(call)]; }
+  // The nth call of `call` from now on fails with `code` (n = -1: every call); Now raises EConvertError.
+  void FailNth(Call call, int n, int code) { faults_[static_cast<int>(call)] = {n, code}; }
+  void Heal() { faults_ = {}; }
+  std::function<void()> beforeEachCall;   // a writer that kills itself in the middle of a line
+  std::optional<TDateTime> clock;         // nullopt: the real one
 
-  // Runs before every call but fileExists, before it may fail (a writer that kills itself).
-  std::function<void()> beforeEachCall;
-  // The clock; nullopt for the real one.
-  std::optional<TDateTime> clock;
-  std::vector<std::pair<std::uintptr_t, std::uint32_t>> posts;
-
-  bool fileExists(const std::string& path) override;
-  bool open(platform::File& file, const std::string& path, platform::OpenMode mode) override;
-  bool read(platform::File& file, void* buffer, std::size_t size, std::size_t& done) override;
-  bool write(platform::File& file, const void* data, std::size_t size) override;
-  bool seek(platform::File& file, std::int64_t offset) override;
-  bool seekToEnd(platform::File& file, std::int64_t& end) override;
-  bool size(platform::File& file, std::int64_t& bytes) override;
-  bool setSize(platform::File& file, std::int64_t bytes) override;
-  bool deleteFile(const std::string& path) override;
-  bool renameFile(const std::string& from, const std::string& to) override;
-  bool replaceFile(const std::string& from, const std::string& to) override;
-  bool listFiles(const std::string& folder, std::vector<std::string>& names) override;
-  void postMessage(std::uintptr_t window, std::uint32_t message) override;
+  using File = platform::File;
+  bool open(File& f, const std::string& p, platform::OpenMode m) override { return !Fails(Call::Open) && LogSystemCalls::open(f, p, m); }
+  bool read(File& f, void* b, std::size_t s, std::size_t& d) override { return !Fails(Call::Read) && LogSystemCalls::read(f, b, s, d); }
+  bool write(File& f, const void* b, std::size_t s) override { return !Fails(Call::Write) && LogSystemCalls::write(f, b, s); }
+  bool seek(File& f, std::int64_t at) override { return !Fails(Call::Seek) && LogSystemCalls::seek(f, at); }
+  bool replaceFile(const std::string& from, const std::string& to) override { return !Fails(Call::Replace) && LogSystemCalls::replaceFile(from, to); }
   TDateTime now() override;
 
  private:
-  struct Fault {
-    int remaining = 0;   // calls until the failing one; 0: none planned
-    bool always = false;
-    int code = 0;
-  };
-  // Counts the call; true (with the code set) when it is to fail.
   bool Fails(Call call);
-  std::array<int, 12> counts_{};
-  std::array<Fault, 12> faults_{};
+  std::array<std::pair<int, int>, static_cast<int>(Call::Kinds)> faults_{};   // calls left (-1: every call), code
 };
 
-// Starts the logging module for the test program and sends the errors log into a private file.
+// The errors log ("errors.log" in the folder) stops at 14.03.2011 09:05:08.000, `calls` a second earlier.
 class LoggerTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // What the errors log has gained since SetUp, as its Windows-1251 bytes.
-  std::string ErrorsLogBytes() const;
+  std::string At(const std::string& name) const { return folder + name; }
+  std::unique_ptr<TKestLogger> NewLogger(const std::string& name, std::int64_t sizeLimit = 1'048'576);
+  std::map<std::string, std::string> Files() const;   // name -> bytes, but the errors log
+  std::string ErrorsLogBytes() const { return ReadBytes(At("errors.log")); }
 
-  TempFolder folder;
-  std::string errorsLog;
-  // The errors logger's clock: stopped at 14.03.2011 09:05:08.000.
-  FaultySystemCalls errorsCalls;
+  std::string folder;
+  FaultySystemCalls calls, errorsCalls;
+  const std::string stamp = "14.03.2011 09:05:07.045 ";
 };
 
 }  // namespace orma::testing
