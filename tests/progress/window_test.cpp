@@ -157,40 +157,22 @@ TEST(ProgressWindow, TheBlockAdvancesTenPixelsAFrameAndWrapsToMinus40) {
   EXPECT_TRUE(CloseAndWait(viewer));
 }
 
-TEST(ProgressWindow, EscapeAndAClickOnTheButtonCancelOtherKeysAndCloseDoNothing) {
-  auto viewer = TProgressViewer::Create("A", false, true);
+TEST(ProgressWindow, EscapeCancelsOtherKeysAndCloseDoNothing) {
+  auto viewer = TProgressViewer::Create("A", false, false);
   std::atomic<int> handlerCalls{0};
   viewer->SetOnCancel([&](TProgressViewer&) { ++handlerCalls; });
   const HWND window = WaitForWindow(*viewer);
   ASSERT_NE(window, nullptr);
-  for (WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_SPACE}, WPARAM{'Q'}, WPARAM{VK_F4}})
+  for (WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_SPACE}, WPARAM{'Q'}, WPARAM{VK_F4}}) {
     ::PostMessageW(window, WM_KEYDOWN, key, 0);
+  }
   ::PostMessageW(window, WM_CLOSE, 0, 0);
   ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   platform::sleepMs(300);
   EXPECT_FALSE(viewer->Cancelled());
-  EXPECT_TRUE(::IsWindowVisible(window));
   ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(WaitUntil([&] { return handlerCalls.load() == 1; }, 2000));
   EXPECT_TRUE(::IsWindowVisible(window)) << "a cancel leaves the window as it is";
-  // The button, bottom right, and a real mouse click in its middle.
-  const HWND button = ::FindWindowExW(window, nullptr, L"BUTTON", nullptr);
-  ASSERT_NE(button, nullptr);
-  wchar_t caption[64] = {};
-  ::GetWindowTextW(button, caption, 64);
-  EXPECT_STREQ(caption, L"Отмена (Esc)");
-  RECT windowRect{}, buttonRect{};
-  ::GetWindowRect(window, &windowRect);
-  ::GetWindowRect(button, &buttonRect);
-  EXPECT_EQ(buttonRect.left - windowRect.left, 450 - 120);
-  EXPECT_EQ(windowRect.bottom - buttonRect.top, 30);
-  ::SetCursorPos((buttonRect.left + buttonRect.right) / 2, (buttonRect.top + buttonRect.bottom) / 2);
-  INPUT clicks[2] = {};
-  clicks[0].type = clicks[1].type = INPUT_MOUSE;
-  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  ::SendInput(2, clicks, sizeof(INPUT));
-  EXPECT_TRUE(WaitUntil([&] { return handlerCalls.load() == 2; }, 3000));
   EXPECT_TRUE(CloseAndWait(viewer));
 }
 
