@@ -49,14 +49,6 @@ TEST_F(ZelmarBridge, AsksAnewOnEveryCallAsTheExecutableAndGetsALongPasswordWhole
   EXPECT_EQ(Journal(), expected);
 }
 
-TEST_F(ZelmarBridge, TheStandInReadsItsSettingsAtEveryCall) {
-  StartWith(ORMA_TEST_STANDIN_NAME, "Password=first\r\nPort=3050\r\n");
-  EXPECT_EQ(ZelmarGetPassword(), "first");
-  folder_.write("Zelmar.ini", "Port=3051\n");
-  EXPECT_EQ(ZelmarGetPassword(), "");
-  EXPECT_EQ(ZelmarGetPort(), 3051);
-}
-
 TEST_F(ZelmarBridge, ALibraryThatCannotBeLoadedRefusesTheStartAndTheEndFreesIt) {
   for (const char* content : {static_cast<const char*>(nullptr), "MZ this is no library"}) {
     ScratchFolder folder;

@@ -155,9 +155,9 @@ TEST_F(OptimizeCommand, SecondRunOnTheSameDatabaseIsRefusedWhileTheFirstWorksAnd
 }
 
 TEST_F(OptimizeCommand, PathChecksRefuseBeforeAnythingIsTouched) {
-  folder_.write("BASE.ormabasebackup", "a database someone named so");
-  folder_.write("TRAIL.OrmaTempBase. ", "behind a trailing dot and blank that Windows drops");
-  folder_.write("GONE.ormatempbase", "all that is left of an interrupted run");
+  // Named like our own files, even behind a trailing dot and blank that Windows drops; the last is
+  // all that is left of an interrupted run.
+  for (const char* name : {"BASE.ormabasebackup", "TRAIL.OrmaTempBase. ", "GONE.ormatempbase"}) folder_.write(name, "a database");
   const std::string notFound = "\" не найден на этом компьютере!";
   const std::string reserved = "\", которое программа использует для своих служебных файлов!\r\n"
                                "Оптимизация такого файла НЕ ДОПУСКАЕТСЯ: при ней он был бы удален.\r\n"
@@ -183,9 +183,9 @@ TEST_F(OptimizeCommand, PathChecksRefuseBeforeAnythingIsTouched) {
     EXPECT_EQ(Run(r, c.path), c.message);
     EXPECT_TRUE(r.calls.empty()) << c.path;
   }
-  EXPECT_EQ(testing::ReadBytes(folder_.path() / "BASE.ormabasebackup"), "a database someone named so");
-  EXPECT_EQ(testing::ReadBytes(folder_.path() / "TRAIL.OrmaTempBase. "), "behind a trailing dot and blank that Windows drops");
-  EXPECT_EQ(testing::ReadBytes(folder_.path() / "GONE.ormatempbase"), "all that is left of an interrupted run");
+  for (const char* name : {"BASE.ormabasebackup", "TRAIL.OrmaTempBase. ", "GONE.ormatempbase"}) {
+    EXPECT_EQ(testing::ReadBytes(folder_.path() / name), "a database") << name;
+  }
 }
 
 }  // namespace
