@@ -47,28 +47,6 @@ TEST(OrmaOptimize, OptimizesTheDefaultDatabaseThenAnotherWithoutGarbageCollectio
   EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"B.FDB", "ORMA.FDB"}));
 }
 
-TEST(OrmaOptimize, AsksTheLibraryAgainForTheRestoreAndAFailureThereLeavesTheDatabaseAsItWas) {
-  Station station;
-  // The second answer names a port where no server listens.
-  station.installLibrary(ORMA_TEST_SCRIPTED, Station::serverIni() + "Port=1\n");
-  station.makeSampleDatabase("DB/ORMA.FDB");
-  const std::string before = station.content("DB/ORMA.FDB");
-  const RunResult run = station.optimize({});
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_NE(run.err.find("\nВосстановление из резервной копии -> "), std::string::npos) << run.err;
-  EXPECT_EQ(ReadBytes(station.folder().path() / "Zelmar.calls"),
-            "GetFBPassword orma-optimize\nGetFBPort orma-optimize\nGetFBPassword orma-optimize\nGetFBPort orma-optimize\n");
-  EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-  EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
-  const std::vector<LogEntry> log = station.log();
-  ASSERT_EQ(log.size(), 8u);
-  EXPECT_EQ(log[4], (LogEntry{5, "База данных \"" + station.path("DB/ORMA.FDB") + "\" будет восстановлена из резервной копии"}));
-  EXPECT_EQ(log[5].level, 2);
-  EXPECT_EQ(log[5].message.rfind("Ошибка восстановления из резервной копии: ", 0), 0u) << log[5];
-  EXPECT_EQ(log[7], kExited);
-}
-
 TEST(OrmaOptimize, AWrongPasswordOrAMissingLibraryEntryFailsAndTouchesNothing) {
   const struct {
     const char* library;
