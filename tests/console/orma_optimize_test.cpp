@@ -25,11 +25,17 @@ std::vector<LogEntry> SuccessfulRunLog(const std::string& database) {
           kExited};
 }
 
-TEST(OrmaOptimize, OptimizesTheDefaultDatabaseThenAnotherWithoutGarbageCollectionKeepingTheirContent) {
+TEST(OrmaOptimize, OptimizesTheDefaultDatabaseThenAnotherWithoutGarbageCollectionKeepingContentOwnerAndMode) {
   Station station;
   station.installStandIn();
   station.makeSampleDatabase("DB/ORMA.FDB", 2);
-  std::filesystem::copy_file(PathOf(station.path("DB/ORMA.FDB")), PathOf(station.path("DB/B.FDB")));
+  // The second: a Cyrillic name that must reach the server intact, the leftovers of an earlier
+  // run beside it, and an owner and mode of its own.
+  const std::string other = station.path("DB/База АЗС.FDB");
+  std::filesystem::copy_file(PathOf(station.path("DB/ORMA.FDB")), PathOf(other));
+  station.folder().write("DB/База АЗС.ormabasebackup", "stale backup");
+  station.folder().write("DB/База АЗС.ormatempbase", "stale temporary database");
+  ASSERT_EQ(RunCommand("chown 4321:4322 " + Quote(other) + " && chmod 0640 " + Quote(other)).exitCode, 0);
   const std::string before = station.content("DB/ORMA.FDB");
   const auto sizeBefore = std::filesystem::file_size(PathOf(station.path("DB/ORMA.FDB")));
   const RunResult run = station.optimize({});
@@ -41,10 +47,17 @@ TEST(OrmaOptimize, OptimizesTheDefaultDatabaseThenAnotherWithoutGarbageCollectio
   // Not a terminal: plain lines name both phases.
   EXPECT_NE(run.err.find("СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ |"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ |"), std::string::npos) << run.err;
-  const RunResult skipped = station.optimize({"--skip-garbage-collection", "--database", station.path("DB/B.FDB")});
+  const RunResult skipped = station.optimize({"--skip-garbage-collection", "--database", other});
   ASSERT_EQ(skipped.exitCode, 0) << skipped.err;
-  EXPECT_EQ(station.content("DB/B.FDB"), before);
-  EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"B.FDB", "ORMA.FDB"}));
+  EXPECT_EQ(station.content("DB/База АЗС.FDB"), before);
+  EXPECT_EQ(RunCommand("stat -c '%u:%g %a' " + Quote(other)).output, "4321:4322 640\n");
+  EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"ORMA.FDB", "База АЗС.FDB"}));
+  std::vector<LogEntry> expected = SuccessfulRunLog(other);
+  expected.insert(expected.begin() + 3, {0, "Удален старый файл резервной копии"});
+  expected.insert(expected.begin() + 6, {0, "Удален старый файл временной базы данных: " + station.path("DB/База АЗС.ormatempbase")});
+  const std::vector<LogEntry> log = station.log();
+  ASSERT_EQ(log.size(), 8 + expected.size());
+  EXPECT_EQ(std::vector<LogEntry>(log.begin() + 8, log.end()), expected);
 }
 
 TEST(OrmaOptimize, AWrongPasswordOrAMissingLibraryEntryFailsAndTouchesNothing) {
@@ -90,23 +103,34 @@ TEST(OrmaOptimize, RefusalsEndWithTheirExitCodesAndMessages) {
       {true, {"--database", "\\\\host\\share\\base.fdb"}, 1,
        "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\r\nСетевые пути НЕ ДОПУСКАЮТСЯ!!!\n", true},
       {true, {"--database", "@DB/ORMA.ormabasebackup"}, 1, "Файл \"@DB/ORMA.ormabasebackup\" имеет расширение", true},
+      // Windows drops trailing dots and blanks: this is a service file too.
+      {true, {"--database", "@DB/TRAIL.OrmaTempBase. "}, 1,
+       "Файл \"@DB/TRAIL.OrmaTempBase. \" имеет расширение \".OrmaTempBase\", которое программа", true},
+      {true, {"--database", "s:\\base.fdb"}, 1, "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\n", true},
+      // The working file gone, its temporary file beside it: named, and nothing deleted.
+      {true, {"--database", "@DB/GONE.FDB"}, 1,
+       "Файл рабочей базы данных \"@DB/GONE.FDB\" не найден!\r\nРядом с ним найден временный файл \"@DB/GONE.ormatempbase\"", true},
       {true, {"--help"}, 0, "", false},
   };
   for (const auto& c : cases) {
     Station station;
     const auto rooted = [&](std::string text) {
-      if (const auto at = text.find('@'); at != std::string::npos) text.replace(at, 1, station.root());
+      for (auto at = text.find('@'); at != std::string::npos; at = text.find('@', at)) text.replace(at, 1, station.root());
       return text;
     };
     if (c.library) station.installStandIn();
-    station.folder().write("DB/ORMA.ormabasebackup", "somebody's database");
+    for (const char* name : {"ORMA.ormabasebackup", "TRAIL.OrmaTempBase. ", "GONE.ormatempbase"}) {
+      station.folder().write(std::string("DB/") + name, "somebody's database");
+    }
     std::vector<std::string> arguments;
     for (const std::string& a : c.arguments) arguments.push_back(rooted(a));
     const RunResult run = station.optimize(arguments);
     const std::string errStart = rooted(c.errStart);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
     EXPECT_EQ(run.err.substr(0, errStart.size()), errStart) << run.err;
-    EXPECT_EQ(ReadBytes(station.folder().path() / "DB" / "ORMA.ormabasebackup"), "somebody's database");
+    for (const char* name : {"ORMA.ormabasebackup", "TRAIL.OrmaTempBase. ", "GONE.ormatempbase"}) {
+      EXPECT_EQ(ReadBytes(station.folder().path() / "DB" / name), "somebody's database") << name;
+    }
     const std::vector<LogEntry> framed = {{0, ""}, kStarted, kExited};
     EXPECT_EQ(station.log(), c.logged ? framed : std::vector<LogEntry>());
     if (c.exitCode == 0) {

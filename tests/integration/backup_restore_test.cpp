@@ -18,7 +18,6 @@
 #include "app/log_entries.h"
 #include "app/replace_working_file.h"
 #include "app/restore_database.h"
-#include "fbclient/database_header.h"
 #include "integration/server_support.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
@@ -67,12 +66,6 @@ std::string NotReplacedMessage(const std::string& temp, const std::string& db, c
          "\"\r\nвозникла ошибка: " + reason + "\r\nУбедитесь, что система Orma выгружена и повторите попытку!\r\n"
          "Либо вы можете попытаться переименовать файлы вручную!";
 }
-bool ShutDown(const std::string& db) {
-  fb::DatabaseHeader header;
-  std::string failure;
-  EXPECT_TRUE(fb::ReadDatabaseHeader(db, header, failure)) << failure;
-  return header.shutDown;
-}
 
 class BackupRestoreTest : public ::testing::Test {
  protected:
@@ -117,34 +110,6 @@ bool WaitUntilServerReleases(const std::string& path, std::atomic<bool>& stop) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return !stop;
-}
-
-TEST_F(BackupRestoreTest, OptimizedDatabaseKeepsContentOwnerAndModeInASmallerFileAndLeftoversAreReplaced) {
-  // A Cyrillic name must reach the server intact; the leftovers of an earlier run are replaced.
-  const std::string db = folder_ + "/База АЗС.FDB", backup = folder_ + "/База АЗС.ormabasebackup",
-                    temp = folder_ + "/База АЗС.ormatempbase";
-  CopySample(db);
-  WriteFileBytes(backup, "stale backup");
-  WriteFileBytes(temp, "stale temporary database");
-  ASSERT_EQ(RunCommand("chown 4321:4322 " + Quote(db) + " && chmod 0640 " + Quote(db)).exitCode, 0);
-  const auto bloatedSize = FileSize(db);
-  Backup(db, backup);
-  Restore(db, backup);
-  EXPECT_EQ(DatabaseDigest(db), sample_);
-  EXPECT_LT(FileSize(db), bloatedSize);
-  EXPECT_EQ(RunCommand("stat -c '%u:%g %a' " + Quote(db)).output, "4321:4322 640\n");
-  EXPECT_FALSE(fs::exists(temp));
-  EXPECT_TRUE(fs::exists(backup)) << "the backup file is the caller's to delete";
-  const std::vector<LogEntry> expected = {
-      BackupAnnouncement(db),
-      {0, "Удален старый файл резервной копии"},
-      {5, "Создание резервной копии завершено"},
-      RestoreAnnouncement(db),
-      {0, "Удален старый файл временной базы данных: " + temp},
-      {5, "Восстановление временной БД из резервной копии завершено"},
-      {5, "Восстановление из резервной копии завершено"},
-  };
-  EXPECT_EQ(Log(), expected);
 }
 
 TEST_F(BackupRestoreTest, BackupFailingOnTheServerLogsTheServersLinesInOrderNoneLostThenTheError) {
@@ -234,21 +199,6 @@ TEST_F(BackupRestoreTest, UndeletableLeftoversEndTheCallBeforeAnyConnection) {
   EXPECT_EQ(Log(), expected);
   EXPECT_EQ(ReadFileBytes(backup), "old backup");
   EXPECT_EQ(ReadFileBytes(temp), "old temp");
-}
-
-TEST_F(BackupRestoreTest, DatabaseLeftShutDownByAKilledRunIsBroughtBackOnlineByTheNext) {
-  CopySample(db_);
-  Backup(db_, backup_);   // as a run killed right after its backup leaves it
-  ASSERT_TRUE(ShutDown(db_));
-  fs::remove(log_);
-  Backup(db_, backup_);
-  Restore(db_, backup_);
-  EXPECT_FALSE(ShutDown(db_));
-  EXPECT_EQ(DatabaseDigest(db_), sample_);
-  const std::vector<LogEntry> log = Log();
-  ASSERT_GE(log.size(), 3u);
-  EXPECT_EQ(log[2], (LogEntry{4, "База данных \"" + db_ + "\" была оставлена прерванной оптимизацией в "
-                                  "однопользовательском режиме и возвращена в рабочий режим"}));
 }
 
 TEST_F(BackupRestoreTest, KillAtTheReplaceLeavesAWholeDatabaseAtTheWorkingPath) {

@@ -154,39 +154,5 @@ TEST_F(OptimizeCommand, SecondRunOnTheSameDatabaseIsRefusedWhileTheFirstWorksAnd
   EXPECT_EQ(Run(next, sameFile), "") << "once the first has ended, the next run goes ahead";
 }
 
-TEST_F(OptimizeCommand, PathChecksRefuseBeforeAnythingIsTouched) {
-  // Named like our own files, even behind a trailing dot and blank that Windows drops; the last is
-  // all that is left of an interrupted run.
-  for (const char* name : {"BASE.ormabasebackup", "TRAIL.OrmaTempBase. ", "GONE.ormatempbase"}) folder_.write(name, "a database");
-  const std::string notFound = "\" не найден на этом компьютере!";
-  const std::string reserved = "\", которое программа использует для своих служебных файлов!\r\n"
-                               "Оптимизация такого файла НЕ ДОПУСКАЕТСЯ: при ней он был бы удален.\r\n"
-                               "Переименуйте файл базы данных и повторите попытку.";
-  const std::string gone = folder_.file("GONE.FDB"), goneTemp = folder_.file("GONE.ormatempbase");
-  const struct {
-    std::string path, message;
-  } cases[] = {
-      {"s:\\base.fdb", "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!"},   // drive S:, before the existence test
-      {" S:\\base.fdb", "Файл \" S:\\base.fdb" + notFound},
-      {"\\\\host\\share\\base.fdb", "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\r\nСетевые пути НЕ ДОПУСКАЮТСЯ!!!"},
-      {folder_.file(""), "Файл \"" + folder_.file("") + notFound},
-      {folder_.file("BASE.ormabasebackup"),
-       "Файл \"" + folder_.file("BASE.ormabasebackup") + "\" имеет расширение \".ormabasebackup" + reserved},
-      {folder_.file("TRAIL.OrmaTempBase. "),
-       "Файл \"" + folder_.file("TRAIL.OrmaTempBase. ") + "\" имеет расширение \".OrmaTempBase" + reserved},
-      {gone, "Файл рабочей базы данных \"" + gone + "\" не найден!\r\nРядом с ним найден временный файл \"" + goneTemp +
-                 "\", оставшийся от прерванной оптимизации:\r\nвозможно, база данных находится в нем. Программа ничего "
-                 "не удалила.\r\nПереименуйте временный файл в \"" + gone + "\" и повторите попытку."},
-  };
-  for (const auto& c : cases) {
-    Recorder r(backup_);
-    EXPECT_EQ(Run(r, c.path), c.message);
-    EXPECT_TRUE(r.calls.empty()) << c.path;
-  }
-  for (const char* name : {"BASE.ormabasebackup", "TRAIL.OrmaTempBase. ", "GONE.ormatempbase"}) {
-    EXPECT_EQ(testing::ReadBytes(folder_.path() / name), "a database") << name;
-  }
-}
-
 }  // namespace
 }  // namespace orma
