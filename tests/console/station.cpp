@@ -31,10 +31,8 @@ RunResult BackgroundRun::finish() {
   return result;
 }
 
-Station::Station() {
-  std::filesystem::create_directories(folder_.path() / "DB");
-  std::filesystem::create_directories(folder_.path() / "LogFiles");
-}
+// No LogFiles/: the program makes the log's folder itself.
+Station::Station() { std::filesystem::create_directories(folder_.path() / "DB"); }
 
 std::string Station::serverIni() {
   const ServerSettings server = Server();

@@ -1,6 +1,6 @@
-// A station of its own for one end-to-end test: a root folder (ORMA_ROOT) with DB/ and
-// LogFiles/, a utility library with its Zelmar.ini, sample databases on the private server of
-// the "firebird" fixture (server_support.h), and runs of the real orma-optimize against them.
+// A station of its own for one end-to-end test: a root folder (ORMA_ROOT) with DB/, a utility
+// library with its Zelmar.ini, sample databases on the private server of the "firebird" fixture
+// (server_support.h), and runs of the real orma-optimize against them.
 #pragma once
 
 #include <string>
