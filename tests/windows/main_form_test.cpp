@@ -1,0 +1,120 @@
+// OrmaOptimizeDB.exe on a station without Firebird: its start, its texts, the path it keeps in
+// the registry, and the boxes that end a command that cannot reach the server.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/log_entries.h"
+#include "station.h"
+
+namespace orma::test {
+namespace {
+
+using namespace orma::gui;
+
+const std::pair<int, const char*> kTexts[] = {
+    {0, "Программа для оптимизации скорости работы базы данных"},   // the caption
+    {kLabel3, "Данная программа должна быть запущена на СЕРВЕРЕ или в ОФИСЕ!"},
+    {kLabel1, "Используйте данную программу, если у Вас появились проблемы с производительностью\r\n"
+              "Orma v.9. При работе Orma размер базы данных постепенно увеличивается. Из-за\r\n"
+              "этого может наблюдаться постепенное снижение скорости работы Orma.\r\n"
+              "Использование этой программы позволяет частично решить данную проблему.\r\n"
+              "Для оптимизации скорости выберите базу данных и нажмите \"ОПТИМИЗИРОВАТЬ\""},
+    {kLabel2, "Щелкните на имени отдела или укажите файл базы данных"},
+    {kLabel4, "УБЕДИТЕСЬ, ЧТО СИСТЕМА Orma НЕ ЗАПУЩЕНА!"},
+    {kButton1, "ОПТИМИЗИРОВАТЬ"},
+};
+
+TEST(MainForm, WithoutZelmarTheProgramSaysSoShowsNoFormStoresNothingAndExitsWithZero) {
+  ASSERT_NO_FATAL_FAILURE(PrepareStation(""));
+  RunningApp app;
+  const std::optional<Box> box = app.WaitForBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->caption, "Ошибка!");
+  EXPECT_EQ(box->text, "Модуль Zelmar.dll не загружен. В запуске приложения отказано!");
+  EXPECT_EQ(app.Window(L"TForm1"), nullptr);
+  RunningApp::CloseBox(*box);
+  EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
+  EXPECT_FALSE(std::filesystem::exists(L"C:\\RUDE\\LogFiles"));
+  EXPECT_EQ(ReadStoredPath(), std::nullopt);
+}
+
+// The stored path decides the selection at show (ASCII letter case aside, exactly one of the
+// two paths); what the field holds at exit is stored, whether picked from the list or typed.
+TEST(MainForm, ShowsItsTextsAndTheStoredPathSelectsItsItemAndTheFieldIsStoredAtExit) {
+  const char* const kFuel = "C:\\RUDE\\DB\\ORMA.FDB";
+  const char* const kShop = "C:\\RUDE\\DB\\Mirsa\\Mirsa.FDB";
+  const struct {
+    const char* stored;   // nothing stored: the first run
+    int selection;
+    int click;            // the list item clicked then, -1 for none (the folder), -2 no click
+    const char* typed;
+    const char* kept;
+  } cases[] = {
+      {nullptr, 0, 1, nullptr, kShop},
+      {"c:\\rude\\db\\orma.fdb", 0, -2, "D:\\Станция 2\\Базы\\ORMA.FDB", "D:\\Станция 2\\Базы\\ORMA.FDB"},
+      {"c:\\Rude\\db\\mirsa\\MIRSA.fdb", 1, -1, nullptr, "C:\\RUDE\\DB\\"},
+      {"C:\\RUDE\\DB\\Mirsa\\Mirsa.FDB ", -1, 0, nullptr, kFuel},
+      {"D:\\Базы\\ORMA.FDB", -1, -2, nullptr, "D:\\Базы\\ORMA.FDB"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored != nullptr ? c.stored : "nothing stored");
+    ASSERT_NO_FATAL_FAILURE(PrepareStation());
+    if (c.stored != nullptr) WriteStoredPath(c.stored);
+    RunningApp app;
+    ASSERT_NE(app.WaitForForm(), nullptr);
+    EXPECT_EQ(app.FieldText(), c.stored != nullptr ? c.stored : kFuel);
+    EXPECT_EQ(app.ListSelection(), c.selection);
+    if (c.stored == nullptr) {   // the first run shows the texts, with the field focused
+      for (const auto& [id, text] : kTexts) EXPECT_EQ(WindowText(id != 0 ? app.Control(id) : app.form()), text);
+      GUITHREADINFO focus{sizeof focus};
+      ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(app.form(), nullptr), &focus));
+      EXPECT_EQ(focus.hwndFocus, app.Control(kFilenameEdit1));
+    }
+    if (c.click != -2) app.ClickListItem(c.click);
+    if (c.typed != nullptr) app.SetFieldText(c.typed);
+    EXPECT_EQ(app.ListSelection(), c.click != -2 ? c.click : c.selection) << "typing must not touch the list";
+    EXPECT_EQ(app.FieldText(), c.kept);
+    EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
+    EXPECT_EQ(ReadStoredPath(), std::optional<std::string>(c.kept));
+  }
+}
+
+// Without the client library a real file gets as far as the backup; the checks before refuse
+// what is not a local file, unlogged. Each ends in the error box, and the form stays usable.
+TEST(MainForm, RefusalsAndTheMissingClientEndInTheErrorBoxAndTouchNothing) {
+  ASSERT_NO_FATAL_FAILURE(PrepareStation());
+  std::ofstream(L"C:\\RUDE\\DB\\ORMA.FDB") << "not a database";
+  const struct {
+    const char* path;
+    std::string text;   // the box's text, or its start when the operating system's words follow
+    bool logged;
+  } cases[] = {
+      {"S:\\ORMA.FDB", "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!", false},
+      {"C:\\RUDE\\DB\\NONE.FDB", "Файл \"C:\\RUDE\\DB\\NONE.FDB\" не найден на этом компьютере!", false},
+      {"c:\\rude\\db\\orma.fdb", "Создание резервной копии -> Не удалось загрузить клиентскую библиотеку Firebird", true},
+  };
+  RunningApp app;
+  ASSERT_NE(app.WaitForForm(), nullptr);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    app.SetFieldText(c.path);
+    app.ClickOptimize();
+    const std::optional<Box> box = app.WaitForBox(60s);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->text.substr(0, c.logged ? c.text.size() : std::string::npos), c.text);
+    EXPECT_TRUE(!c.logged || box->text.find("fbclient.dll") != std::string::npos) << box->text;
+    EXPECT_EQ(box->caption, "Оптимизация БД");
+    EXPECT_TRUE(box->icon);
+    RunningApp::CloseBox(*box);
+    EXPECT_EQ(app.Window(L"ProgressViewerFormClass", 0ms), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(app.form()));
+    EXPECT_EQ(testing::ReadLogEntries(narrow(kLogFile)).size(), c.logged ? 4u : 2u) << "entries in the log";
+  }
+  EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadStoredPath(), std::optional<std::string>("c:\\rude\\db\\orma.fdb"));
+}
+
+}  // namespace
+}  // namespace orma::test
