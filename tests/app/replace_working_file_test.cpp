@@ -7,9 +7,8 @@
 #include <filesystem>
 
 #include "app/app_logger.h"
-#include "dbutils/scratch_folder.h"
-#include "logger/kest_logger.h"
 #include "support/test_files.h"
+#include "logger/kest_logger.h"
 
 namespace orma::testing {
 namespace {
@@ -36,12 +35,12 @@ TEST(ReplaceWorkingFile, ReplacesOnlyADatabaseNobodyUsedSinceTheBackup) {
        "Либо вы можете попытаться переименовать файлы вручную!"},
   };
   for (const auto& c : cases) {
-    Write(PathOf(db), c.working);
-    Write(PathOf(temp), "restored");
+    WriteBytes(PathOf(db), c.working);
+    WriteBytes(PathOf(temp), "restored");
     const Failure failure = c.message.empty() ? (ReplaceWorkingFile(temp, db, 40), Failure{"", ""})
                                               : Capture([&] { ReplaceWorkingFile(temp, db, 40); });
     EXPECT_EQ(failure.message, c.message);
-    EXPECT_EQ(Read(PathOf(db)), c.message.empty() ? "restored" : c.working);
+    EXPECT_EQ(ReadBytes(PathOf(db)), c.message.empty() ? "restored" : c.working);
     // A restored file made stale by a write goes; one that could not be moved stays for the operator.
     EXPECT_EQ(std::filesystem::exists(PathOf(temp)), c.working == "garbage");
     EXPECT_FALSE(std::filesystem::exists(PathOf(folder.file("OrmaOptimizeDB.log")))) << "the outcome is the caller's to log";

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/log_entries.h"
-#include "dbutils/scratch_folder.h"
+#include "support/log_entries.h"
+#include "support/test_files.h"
 
 namespace orma::testing {
 

@@ -8,7 +8,7 @@
 
 #include "common/exceptions.h"
 #include "common/filenames.h"
-#include "dbutils/scratch_folder.h"
+#include "support/test_files.h"
 #include "dbutils/zelmar_mutex_name.h"
 #include "platform/paths.h"
 

@@ -15,7 +15,7 @@
 
 #include "app/app_logger.h"
 #include "app/backup_database.h"
-#include "app/log_entries.h"
+#include "support/log_entries.h"
 #include "app/replace_working_file.h"
 #include "app/restore_database.h"
 #include "integration/server_support.h"

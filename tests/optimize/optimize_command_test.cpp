@@ -10,7 +10,7 @@
 
 #include "app/run_guard.h"
 #include "common/exceptions.h"
-#include "dbutils/scratch_folder.h"
+#include "support/test_files.h"
 #include "platform/paths.h"
 
 namespace orma {

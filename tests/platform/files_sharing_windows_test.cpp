@@ -9,7 +9,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "test_support.h"
+#include "support/test_files.h"
 
 namespace orma::platform {
 namespace {
@@ -17,10 +17,10 @@ namespace {
 TEST(ShareModes, AHeldFileRefusesWhatItsModeDoesNotShareAndMovesNothing) {
   for (const OpenMode held : {OpenMode::CreateExclusive, OpenMode::ReadWriteShared, OpenMode::ReadShared}) {
     SCOPED_TRACE(static_cast<int>(held));
-    test::ScratchFolder dir;
+    testing::ScratchFolder dir;
     const std::string path = dir / "ORMA.FDB";
-    test::writeFile(path, "old");
-    test::writeFile(dir / "ORMA.ormatempbase", "new");
+    testing::WriteBytes(path, "old");
+    testing::WriteBytes(dir / "ORMA.ormatempbase", "new");
     File holder, other;
     ASSERT_TRUE(holder.open(path, held));
     ASSERT_TRUE(held != OpenMode::CreateExclusive || holder.write("old", 3));
@@ -36,9 +36,9 @@ TEST(ShareModes, AHeldFileRefusesWhatItsModeDoesNotShareAndMovesNothing) {
       EXPECT_EQ(lastError(), ERROR_SHARING_VIOLATION);
     }
     holder.close();
-    EXPECT_EQ(test::readFile(path), "old");
+    EXPECT_EQ(testing::ReadBytes(path), "old");
     ASSERT_TRUE(replaceFile(dir / "ORMA.ormatempbase", path)) << lastError();
-    EXPECT_EQ(test::readFile(path), "new");
+    EXPECT_EQ(testing::ReadBytes(path), "new");
   }
 }
 

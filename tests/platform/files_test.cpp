@@ -13,19 +13,19 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
-#include "test_support.h"
+#include "support/test_files.h"
 
 namespace orma::platform {
 namespace {
 
-using test::readFile;
-using test::ScratchFolder;
-using test::writeFile;
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
 
 TEST(File, WriteSeekReadAndResize) {
   ScratchFolder dir;
   const std::string path = dir / "stream.bin";
-  writeFile(path, "old contents");
+  WriteBytes(path, "old contents");
   File f;
   ASSERT_TRUE(f.open(path, OpenMode::CreateExclusive));   // an existing file starts empty
   ASSERT_TRUE(f.write("0123456789", 10));
@@ -43,7 +43,7 @@ TEST(File, WriteSeekReadAndResize) {
   File moved(std::move(f));
   EXPECT_FALSE(f.write("y", 1));   // a closed stream fails every operation
   moved.close();
-  EXPECT_EQ(readFile(path), std::string("0123x\0\0\0", 8));
+  EXPECT_EQ(ReadBytes(path), std::string("0123x\0\0\0", 8));
 }
 
 TEST(File, SharedModesOpenOnlyExistingFilesAppendFromTwoHandlesAndReadOnlyCannotWrite) {
@@ -52,7 +52,7 @@ TEST(File, SharedModesOpenOnlyExistingFilesAppendFromTwoHandlesAndReadOnlyCannot
   File a, b;
   EXPECT_FALSE(a.open(path, OpenMode::ReadWriteShared));
   EXPECT_EQ(lastError(), kErrorFileNotFound);
-  writeFile(path, "");
+  WriteBytes(path, "");
   ASSERT_TRUE(a.open(path, OpenMode::ReadWriteShared));
   ASSERT_TRUE(b.open(path, OpenMode::ReadWriteShared));
   ASSERT_TRUE(a.seekToEnd() && a.write("line 1\r\n", 8));
@@ -62,23 +62,23 @@ TEST(File, SharedModesOpenOnlyExistingFilesAppendFromTwoHandlesAndReadOnlyCannot
   EXPECT_FALSE(reader.write("x", 1));
   a.close();
   b.close();
-  EXPECT_EQ(readFile(path), "line 1\r\nline 2\r\n");
+  EXPECT_EQ(ReadBytes(path), "line 1\r\nline 2\r\n");
 }
 
 TEST(Files, RenameNeverReplacesDeleteAndListNameOnlyFiles) {
   ScratchFolder dir;
-  writeFile(dir / "a", "A");
-  writeFile(dir / "Журнал.log", "B");
+  WriteBytes(dir / "a", "A");
+  WriteBytes(dir / "Журнал.log", "B");
   EXPECT_FALSE(renameFile(dir / "a", dir / "Журнал.log"));
   EXPECT_EQ(lastError(), kErrorAlreadyExists);
-  EXPECT_EQ(readFile(dir / "Журнал.log"), "B");
+  EXPECT_EQ(ReadBytes(dir / "Журнал.log"), "B");
   ASSERT_TRUE(renameFile(dir / "a", dir / "c"));
   EXPECT_FALSE(renameFile(dir / "a", dir / "d"));
   EXPECT_EQ(lastError(), kErrorFileNotFound);
   ASSERT_TRUE(createDirectory(dir / "folder"));
   EXPECT_FALSE(fileExists(dir / "folder"));
   std::vector<std::string> names;
-  ASSERT_TRUE(listFiles(dir.path(), names));
+  ASSERT_TRUE(listFiles(dir.file(""), names));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"c", "Журнал.log"}));
   EXPECT_TRUE(removeDirectory(dir / "folder"));
@@ -89,17 +89,17 @@ TEST(Files, RenameNeverReplacesDeleteAndListNameOnlyFiles) {
 
 TEST(DynamicLibrary, LoadsResolvesAndReportsWhatItCannotLoad) {
   DynamicLibrary lib;
-  ASSERT_TRUE(lib.load(test::programFolder() + ORMA_TEST_DYNLIB_NAME)) << lib.errorText();
+  ASSERT_TRUE(lib.load(testing::ProgramFolder() + ORMA_TEST_DYNLIB_NAME)) << lib.errorText();
   auto answer = reinterpret_cast<int (*)()>(lib.resolve("orma_test_answer"));
   ASSERT_NE(answer, nullptr);
   EXPECT_EQ(answer(), 42);
   EXPECT_EQ(lib.resolve("GetFBPassword"), nullptr);
   EXPECT_EQ(lastError(), kErrorProcNotFound);
-  EXPECT_FALSE(lib.load(test::programFolder() + "NoSuchZelmar.dll"));
+  EXPECT_FALSE(lib.load(testing::ProgramFolder() + "NoSuchZelmar.dll"));
   EXPECT_EQ(lastError(), kErrorModuleNotFound);
   EXPECT_FALSE(lib.isLoaded()) << "a failed load frees the library loaded before";
   ScratchFolder dir;
-  writeFile(dir / "fake.dll", "MZ but not really a library");
+  WriteBytes(dir / "fake.dll", "MZ but not really a library");
   EXPECT_FALSE(lib.load(dir / "fake.dll"));
   EXPECT_EQ(lastError(), kErrorBadImage);
   EXPECT_FALSE(lib.errorText().empty());

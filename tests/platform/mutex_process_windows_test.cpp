@@ -11,7 +11,9 @@
 #include "common/named_mutex.h"
 #include "platform/child_process.h"
 #include "platform/errors.h"
-#include "test_support.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "support/test_files.h"
 
 namespace orma {
 namespace {
@@ -26,14 +28,14 @@ std::string UniqueName(const char* what) {
 int Helper(const std::vector<std::string>& args) {
   platform::ChildProcess helper;
   int code = -1;
-  EXPECT_TRUE(helper.start(test::programFolder() + "orma_mutex_helper.exe", args) && helper.wait(code));
+  EXPECT_TRUE(helper.start(testing::ProgramFolder() + "orma_mutex_helper.exe", args) && helper.wait(code));
   return code;
 }
 
 TEST(NamedMutexProcesses, ExistsWaitsAndIsAbandonedAcrossProcessesAndThreads) {
-  test::ScratchFolder dir;
+  testing::ScratchFolder dir;
   const std::string name = UniqueName("processes");
-  std::wstring line = Wide("\"" + test::programFolder() + "orma_mutex_helper.exe\" hold " + name + " \"" + (dir / "ready") + "\"");
+  std::wstring line = Wide("\"" + testing::ProgramFolder() + "orma_mutex_helper.exe\" hold " + name + " \"" + (dir / "ready") + "\"");
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION holder{};
   ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &holder));

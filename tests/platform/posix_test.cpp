@@ -17,7 +17,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
-#include "test_support.h"
+#include "support/test_files.h"
 
 namespace orma {
 namespace {
@@ -36,7 +36,7 @@ class Helper {
   explicit Helper(std::vector<std::string> args, bool asNobody = false) {
     static const std::string program = [] {
       const std::string path = "/tmp/orma_mutex_helper-" + std::to_string(getpid());
-      std::filesystem::copy_file(test::programFolder() + "orma_mutex_helper", path,
+      std::filesystem::copy_file(testing::ProgramFolder() + "orma_mutex_helper", path,
                                  std::filesystem::copy_options::overwrite_existing);
       chmod(path.c_str(), 0755);
       std::atexit([] { std::filesystem::remove("/tmp/orma_mutex_helper-" + std::to_string(getpid())); });
@@ -86,8 +86,8 @@ TEST(Posix, TheRootFolderComesFromTheEnvironment) {
 }
 
 TEST(PosixNamedMutex, FallsBackToThePerUserFolderElseFailsWithTheSystemsReason) {
-  test::ScratchFolder dir;
-  test::writeFile(dir / "file", "");
+  testing::ScratchFolder dir;
+  testing::WriteBytes(dir / "file", "");
   // A machine-wide folder that cannot exist, below a regular file, for root too.
   setenv("ORMA_GLOBAL_MUTEX_DIR", (dir / "file/global").c_str(), 1);
   const std::string name = UniqueName("fallback");
@@ -109,7 +109,7 @@ TEST(PosixNamedMutex, FallsBackToThePerUserFolderElseFailsWithTheSystemsReason) 
 }
 
 TEST(NamedMutexProcesses, AKilledHoldersMutexGoesAbandonedToTheNextWaiterInAnyProcess) {
-  test::ScratchFolder dir;
+  testing::ScratchFolder dir;
   const std::string name = UniqueName("killed");
   {
     Helper holder({"hold", name, dir / "first"});
@@ -136,7 +136,7 @@ TEST(NamedMutexProcesses, AKilledHoldersMutexGoesAbandonedToTheNextWaiterInAnyPr
 }
 
 TEST(NamedMutexProcesses, AlreadyExistsOnlyWhileALivingProcessHasAHandle) {
-  test::ScratchFolder dir;
+  testing::ScratchFolder dir;
   const std::string name = UniqueName("exists");
   {
     auto mine = CreateNamedMutex(name);
@@ -161,7 +161,7 @@ TEST(NamedMutexProcesses, AlreadyExistsOnlyWhileALivingProcessHasAHandle) {
 
 TEST(NamedMutexUsers, RootAndAnotherUserShareAMachineWideMutexWhoeverCreatedIt) {
   ASSERT_EQ(geteuid(), 0u) << "switching to another user needs root (the CI machine runs tests as root)";
-  test::ScratchFolder dir;
+  testing::ScratchFolder dir;
   ASSERT_EQ(chmod(dir.path().c_str(), 01777), 0);   // stands for /tmp
   const std::string global = dir / "global";
   setenv("ORMA_GLOBAL_MUTEX_DIR", global.c_str(), 1);

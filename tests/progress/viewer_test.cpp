@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 
 #include "platform/process.h"
@@ -81,51 +80,6 @@ TEST(Viewer, CountsElapsedTimeFromTheWindowNeverFromTheTimeOfDay) {
   ASSERT_TRUE(started);
   EXPECT_EQ(elapsed, 15'000u);
   EXPECT_TRUE(CloseAndWait(viewer));
-}
-
-// Records when the worker let go of its callback, which it does only as it frees itself.
-struct EndStamp {
-  explicit EndStamp(std::atomic<std::uint64_t>& at) : At(at) {}
-  ~EndStamp() { At.store(platform::monotonicMs()); }
-  std::atomic<std::uint64_t>& At;
-};
-
-TEST(Worker, AViewerWaitsForAnActionUsingItAndACallbackOutlivingItLearnsItIsGone) {
-  std::mutex lock;
-  std::condition_variable changed;
-  bool viewerGone = false;
-  std::atomic<bool> inside{false}, release{false};
-  std::atomic<int> useAfterGone{-1}, cancelledAfterGone{-1};
-  std::atomic<std::uint64_t> workerEnded{0};
-  auto stamp = std::make_shared<EndStamp>(workerEnded);
-  auto viewer = TProgressViewer::Create("A", false, true, [&, stamp](TViewerLink& link) {
-    link.Use([&](TProgressViewer& v) {
-      v.Cancel();
-      inside = true;
-      while (!release.load()) platform::sleepMs(5);
-      v.SetStringInfo(30, "still here", 0, false, 0, 0, 8, "");   // the viewer is still whole
-    });
-    std::unique_lock l(lock);
-    changed.wait(l, [&] { return viewerGone; });
-    useAfterGone = link.Use([](TProgressViewer& v) { v.SetStringInfo(1, "x", 0, false, 0, 0, 8, ""); });
-    cancelledAfterGone = link.Cancelled();
-  });
-  stamp.reset();
-  ASSERT_TRUE(WaitUntil([&] { return inside.load(); }, 2000));
-  const std::shared_ptr<TViewerLink> link = viewer->Link();
-  viewer.reset();
-  platform::sleepMs(300);
-  EXPECT_TRUE(link->Alive()) << "the viewer went while an action was using it";
-  release = true;
-  ASSERT_TRUE(WaitUntil([&] { return !link->Alive(); }, 3000));
-  {
-    std::lock_guard l(lock);
-    viewerGone = true;
-  }
-  changed.notify_all();
-  ASSERT_TRUE(WaitUntil([&] { return workerEnded.load() != 0; }, 3000));
-  EXPECT_EQ(useAfterGone.load(), 0);
-  EXPECT_EQ(cancelledAfterGone.load(), 1);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/log_entries.h"
+#include "support/log_entries.h"
 #include "station.h"
 
 namespace orma::test {

@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "app/log_entries.h"
+#include "support/log_entries.h"
 #include "integration/server_support.h"
 #include "app/run_guard.h"
 #include "common/format.h"

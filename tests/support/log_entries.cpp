@@ -1,4 +1,4 @@
-#include "app/log_entries.h"
+#include "support/log_entries.h"
 
 #include <fstream>
 #include <regex>
