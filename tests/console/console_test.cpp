@@ -1,41 +1,13 @@
-// The console front-end without a server: its command line, and the plain progress lines it
-// writes when standard error is no terminal.
+// The console front-end without a server: which paths it completes from the current folder, and
+// the plain progress lines it writes when standard error is no terminal. Its options: the
+// end-to-end runs.
 #include <gtest/gtest.h>
-
-#include <optional>
 
 #include "console/console_options.h"
 #include "console/plain_progress_lines.h"
 
 namespace orma {
 namespace {
-
-TEST(ConsoleOptions, ReadsTheCommandLine) {
-  const struct {
-    std::vector<std::string> arguments;
-    std::optional<std::string> database;   // taken exactly as given, blanks and all
-    bool skipGarbage, help;
-    std::string error;
-  } cases[] = {
-      {{}, std::nullopt, false, false, ""},
-      {{"--database", " /opt/rude/DB/База 1.FDB "}, " /opt/rude/DB/База 1.FDB ", false, false, ""},
-      {{"--database=/x/y.fdb", "--skip-garbage-collection"}, "/x/y.fdb", true, false, ""},
-      {{"-h", "--database", "--help"}, "--help", false, true, ""},
-      {{"--database"}, std::nullopt, false, false, "после --database нужен путь к файлу базы данных"},
-      {{"--database", "a", "--database=b"}, std::nullopt, false, false, "параметр --database указан дважды"},
-      {{"x.fdb"}, std::nullopt, false, false, "неизвестный параметр \"x.fdb\""},
-  };
-  for (const auto& c : cases) {
-    ConsoleOptions options;
-    std::string error;
-    EXPECT_EQ(ParseConsoleOptions(c.arguments, options, error), c.error.empty());
-    EXPECT_EQ(error, c.error);
-    if (!c.error.empty()) continue;
-    EXPECT_EQ(options.databasePath, c.database);
-    EXPECT_EQ(options.skipGarbageCollection, c.skipGarbage);
-    EXPECT_EQ(options.help, c.help);
-  }
-}
 
 // Completing a path from the current folder must never turn a path that the checks refuse
 // (another drive, a network share) into one they accept.

@@ -1,5 +1,5 @@
-// POSIX-only behaviour of the platform layer: the root folder, and
-// named mutexes between processes (the helper program) and between users (root and "nobody").
+// POSIX-only behaviour of the platform layer: named mutexes between processes (the helper
+// program) and between users (root and "nobody").
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -75,37 +75,6 @@ class Helper {
 bool WaitForFile(const std::string& path) {
   for (int i = 0; i < 500 && !platform::fileExists(path); ++i) platform::sleepMs(10);
   return platform::fileExists(path);
-}
-
-TEST(Posix, TheRootFolderComesFromTheEnvironment) {
-  setenv("ORMA_ROOT", "/srv/station", 1);
-  EXPECT_EQ(platform::ormaRoot(), "/srv/station/");
-  setenv("ORMA_ROOT", "", 1);
-  EXPECT_EQ(platform::ormaRoot(), "/opt/rude/");
-  unsetenv("ORMA_ROOT");
-}
-
-TEST(PosixNamedMutex, FallsBackToThePerUserFolderElseFailsWithTheSystemsReason) {
-  testing::ScratchFolder dir;
-  testing::WriteBytes(dir / "file", "");
-  // A machine-wide folder that cannot exist, below a regular file, for root too.
-  setenv("ORMA_GLOBAL_MUTEX_DIR", (dir / "file/global").c_str(), 1);
-  const std::string name = UniqueName("fallback");
-  int lastError = -1;
-  auto fallback = CreateNamedMutex(name, &lastError);
-  EXPECT_EQ(lastError, 0);
-  EXPECT_TRUE(platform::fileExists("/tmp/.orma-mutex-" + std::to_string(getuid()) + "/" + name + ".lock"));
-  auto again = CreateNamedMutex(name, &lastError);
-  unsetenv("ORMA_GLOBAL_MUTEX_DIR");
-  EXPECT_EQ(lastError, platform::kErrorAlreadyExists);
-  try {
-    CreateNamedMutex(std::string(300, 'x'), &lastError);   // longer than a file name may be
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "СозданиеМьютекса -> Ошибка создания объекта \"мьютекс\": " +
-                               platform::systemMessage(ENAMETOOLONG) + " <# Exception #>");
-  }
-  EXPECT_EQ(lastError, ENAMETOOLONG);
 }
 
 TEST(NamedMutexProcesses, AKilledHoldersMutexGoesAbandonedToTheNextWaiterInAnyProcess) {

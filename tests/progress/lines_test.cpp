@@ -1,14 +1,11 @@
-// What the progress window shows, without a thread or a window: its lines, their parameters,
-// its size and place, the elapsed time and the terminal's one-line rendering.
+// What the progress window shows, without a thread or a window: its lines, its size and place,
+// the elapsed time and the terminal's one-line rendering.
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "common/exceptions.h"
 #include "progress/elapsed_time.h"
 #include "progress/line_table.h"
-#include "progress/param_value.h"
-#include "progress/progress_exception.h"
 #include "progress/progress_settings.h"
 #include "progress/terminal_renderer.h"
 #include "progress/window_geometry.h"
@@ -31,36 +28,6 @@ TEST(LineTable, KeysSortAsSignedNumbersAndAKeyAgainReplacesItsLine) {
   EXPECT_EQ(Keys(table), (std::vector<std::int32_t>{INT_MIN, -1, 0, 10, 1000, 1002, INT_MAX}));
   const TStringInfo expected{10, "ВОССТАНОВЛЕНИЕ", taRightJustify, true, "Courier New", 14, fsItalic, clGreen, 0};
   EXPECT_EQ(table.Snapshot()[3], expected);
-}
-
-TEST(LineTable, ChangeStringParamsConvertsEachValueOrChangesNothing) {
-  TLineTable table;
-  table.SetStringInfo(10, "step", taRightJustify, true, clGreen, fsBold, 14, "Arial");
-  table.ChangeStringParams(10, {spText, spAlignment, spWordWrap, spFontName, spFontSize, spFontStyle, spColor,
-                                static_cast<TStringParamKind>(7), spText},
-                           {std::int64_t{42}, std::string(" +258 "), std::string("False"), std::string("Tahoma"), 9.5,
-                            2.5, std::int64_t{0xFF00000F}, std::string("skipped"), true});
-  EXPECT_EQ(table.Snapshot()[0], (TStringInfo{10, "True", 2, false, "Tahoma", 10, 2, 0xFF00000F, 0}));
-  const std::vector<TStringInfo> before = table.Snapshot();
-  const struct {
-    std::int32_t key;
-    std::vector<TStringParamKind> kinds;
-    std::vector<TParamValue> values;
-    const char* message;
-  } failures[] = {
-      {7, {spText, spColor}, {std::string("a")}, "Строка с номером 7 не найдена!"},
-      {10, {spText, spColor}, {std::string("a")}, "Количество параметров и соответствующих им значений не совпадают!"},
-      {10, {spText, spFontSize}, {std::string("x"), std::string("12px")}, "Значение \"12px\" нельзя преобразовать в целое число"},
-  };
-  for (const auto& f : failures) {
-    try {
-      table.ChangeStringParams(f.key, f.kinds, f.values);
-      ADD_FAILURE() << "no failure for " << f.message;
-    } catch (const EProgressException& e) {
-      EXPECT_EQ(e.Message(), std::string("TProgressViewer.ChangeStringParams -> ") + f.message);
-    }
-    EXPECT_EQ(table.Snapshot(), before);
-  }
 }
 
 TEST(WindowGeometry, SizeKeepsItsMinimumsAndStandsCentred100PixelsAboveTheBottom) {
