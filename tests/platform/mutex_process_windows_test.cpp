@@ -65,8 +65,7 @@ TEST(NamedMutexProcesses, ExistsWaitsAndIsAbandonedAcrossProcessesAndThreads) {
     EXPECT_EQ(mine->abandoned(), i == 2) << i;
     ASSERT_TRUE(mine->release());
   }
-  mine.reset();
-  left.reset();
+  mine.reset(), left.reset();
   EXPECT_EQ(Helper({"open", name}), 0) << "the name is gone with the last handle";
 }
 

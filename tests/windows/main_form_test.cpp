@@ -44,7 +44,6 @@ TEST(MainForm, WithoutZelmarTheProgramSaysSoShowsNoFormStoresNothingAndExitsWith
 // two paths); what the field holds at exit is stored, whether picked from the list or typed.
 TEST(MainForm, ShowsItsTextsAndTheStoredPathSelectsItsItemAndTheFieldIsStoredAtExit) {
   const char* const kFuel = "C:\\RUDE\\DB\\ORMA.FDB";
-  const char* const kShop = "C:\\RUDE\\DB\\Mirsa\\Mirsa.FDB";
   const struct {
     const char* stored;   // nothing stored: the first run
     int selection;
@@ -52,7 +51,7 @@ TEST(MainForm, ShowsItsTextsAndTheStoredPathSelectsItsItemAndTheFieldIsStoredAtE
     const char* typed;
     const char* kept;
   } cases[] = {
-      {nullptr, 0, 1, nullptr, kShop},
+      {nullptr, 0, 1, nullptr, "C:\\RUDE\\DB\\Mirsa\\Mirsa.FDB"},
       {"c:\\rude\\db\\orma.fdb", 0, -2, "D:\\Станция 2\\Базы\\ORMA.FDB", "D:\\Станция 2\\Базы\\ORMA.FDB"},
       {"c:\\Rude\\db\\mirsa\\MIRSA.fdb", 1, -1, nullptr, "C:\\RUDE\\DB\\"},
       {"C:\\RUDE\\DB\\Mirsa\\Mirsa.FDB ", -1, 0, nullptr, kFuel},

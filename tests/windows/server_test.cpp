@@ -4,12 +4,12 @@
 
 #include <numeric>
 
-#include "support/log_entries.h"
-#include "integration/server_support.h"
 #include "app/run_guard.h"
 #include "common/format.h"
+#include "integration/server_support.h"
 #include "platform/errors.h"
 #include "station.h"
+#include "support/log_entries.h"
 
 namespace orma::test {
 namespace {
@@ -44,7 +44,7 @@ TEST_F(AgainstServer, ConsoleOptimizesOrRefusesAndLeavesTheDatabaseWhole) {
   const std::string folder = CaseFolder("refused"), database = folder + "/ORMA.FDB";
   const DWORD kGuard = ~0u;
   const struct {
-    const char* database;   // in a folder of its own, or the "refused" one
+    const char* database;   // in a folder of its own; for a refusal, the case (refused/ORMA.FDB)
     const char* password;   // "": the server's
     bool beside;            // the client only beside a copy of the program, not registered
     const char* held;       // a file held open in this sharing mode, or the run guard of it

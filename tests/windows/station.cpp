@@ -205,12 +205,15 @@ WatchedRun ClickAndWatch(RunningApp& app, const std::string& database) {
   std::vector<int> last;
   app.SetFieldText(database);
   // Input as a person gives it, through the system's queue, to whatever is under the pointer.
-  RECT button{};
-  GetWindowRect(app.Control(gui::kButton1), &button);
-  SetCursorPos((button.left + button.right) / 2, (button.top + button.bottom) / 2);
-  INPUT click[] = {{INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_LEFTDOWN}}}, {INPUT_MOUSE, {.mi = {0, 0, 0, MOUSEEVENTF_LEFTUP}}}};
+  // The position goes with the click: the X server may not have moved the pointer yet.
+  RECT b{};
+  GetWindowRect(app.Control(gui::kButton1), &b);
+  const LONG x = (b.left + b.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1),
+             y = (b.top + b.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  const DWORD at = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  INPUT click[] = {{INPUT_MOUSE, {.mi = {x, y, 0, at | MOUSEEVENTF_LEFTDOWN}}}, {INPUT_MOUSE, {.mi = {x, y, 0, at | MOUSEEVENTF_LEFTUP}}}};
   EXPECT_EQ(SendInput(2, click, sizeof(INPUT)), 2u);
-  for (const auto end = std::chrono::steady_clock::now() + 5min; !run.box && std::chrono::steady_clock::now() < end;) {
+  for (const auto end = std::chrono::steady_clock::now() + 2min; !run.box && std::chrono::steady_clock::now() < end;) {
     // A reading counts when two looks in a row agree: a look can catch a frame half drawn.
     std::vector<int> phase;
     if (const HWND progress = app.Window(L"ProgressViewerFormClass")) run.phaseRightAligned &= ReadPhase(progress, phase);

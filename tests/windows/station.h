@@ -37,7 +37,6 @@ struct Box {
   bool icon;
 };
 
-// OrmaOptimizeDB.exe, ended at the end of the object if still running.
 class RunningApp {
  public:
   RunningApp();
