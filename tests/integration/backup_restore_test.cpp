@@ -70,13 +70,14 @@ std::string NotReplacedMessage(const std::string& temp, const std::string& db, c
 class BackupRestoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static const std::string digest = DatabaseDigest(CachedSample(4));
-    ASSERT_FALSE(digest.empty()) << "the sample database could not be made";
-    sample_ = digest;
     folder_ = fs::weakly_canonical(std::string(std::getenv("ORMA_BINARY_DIR")) + "/backup-restore-test-" +
                                    ::testing::UnitTest::GetInstance()->current_test_info()->name()).string();
     fs::remove_all(folder_);
     fs::create_directories(folder_);
+    // Read from a copy: reading a database collects its garbage, and the shared sample keeps its own.
+    CopySample(folder_ + "/DIGEST.FDB");
+    sample_ = DatabaseDigest(folder_ + "/DIGEST.FDB");
+    ASSERT_FALSE(sample_.empty()) << "the sample database could not be made";
     AppLogger = new TKestLogger(log_ = folder_ + "/OrmaOptimizeDB.log");
     db_ = folder_ + "/ORMA.FDB", backup_ = folder_ + "/ORMA.ormabasebackup", temp_ = folder_ + "/ORMA.ormatempbase";
   }

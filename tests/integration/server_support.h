@@ -43,7 +43,8 @@ std::string DatabaseDigest(const std::string& path);
 // Native build only from here on.
 
 // A bloated sample of about `megabytes`, made once per build tree and version of the script
-// (every test program of the tree shares it) and never changed: tests work on copies.
+// (every test program of the tree shares it) and never changed, not even read through the
+// server, which would collect its garbage: tests work on copies.
 const std::string& CachedSample(int megabytes);
 
 // True when some process holds an flock on the file, read from /proc/locks, so that looking
