@@ -30,19 +30,5 @@ TEST(WrapException, MessagesAreByteExactAndAChainNamesTheInnermostClassOnce) {
   EXPECT_EQ(static_cast<EOSError&>(*wrapped).ErrorCode(), 0);
 }
 
-TEST(OSError, SaysWhatWhereTheCodeAndTheSystemsTextWithoutATrailingPeriod) {
-  platform::setLastError(platform::kErrorDiskFull);
-  const std::string text = platform::systemMessage(platform::kErrorDiskFull);
-  ASSERT_FALSE(text.empty());
-  EXPECT_NE(text.back(), '.');
-  try {
-    RaiseLastOSError("Cannot write", "x.log");
-    FAIL();
-  } catch (const EOSError& e) {
-    EXPECT_EQ(e.ErrorCode(), platform::kErrorDiskFull);
-    EXPECT_EQ(e.Message(), "Cannot write \"x.log\": " + std::to_string(platform::kErrorDiskFull) + " " + text);
-  }
-}
-
 }  // namespace
 }  // namespace orma

@@ -34,18 +34,6 @@ TEST(Cp1251, CharactersItLacksAndBrokenUtf8BecomeQuestionMarks) {
   for (const auto& c : cases) EXPECT_EQ(Utf8ToCp1251(c.utf8), c.expected) << c.utf8;
 }
 
-TEST(LetterCase, AsciiAndEveryCyrillicLetterOfTheCodePageOthersStay) {
-  const std::string upper = "ABCXYZАБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯЂЃЄЅІЇЈЉЊЋЌЎЏҐ";
-  const std::string lower = "abcxyzабвгдеёжзийклмнопрстуфхцчшщъыьэюяђѓєѕіїјљњћќўџґ";
-  EXPECT_EQ(LowerCase(upper), lower);
-  EXPECT_EQ(UpperCase(lower), upper);
-  const std::string others = "123 _-.\\/ Ѐ Ѝ ѐ ѝ é α № \x80\xFF";
-  EXPECT_EQ(LowerCase(others), others);
-  EXPECT_EQ(UpperCase(others), others);
-  EXPECT_TRUE(SameText("ЁЛКА.fdb", "ёлка.FDB"));
-  EXPECT_FALSE(SameText("ёлка", "елка"));
-}
-
 TEST(Trim, RemovesControlCharactersAndBlanksAtBothEndsOnly) {
   const struct {
     std::string in, out;

@@ -180,28 +180,6 @@ TEST_F(BackupRestoreTest, RestoreFailingOnTheServerOrFromACutOffBackupNeverRepla
   }
 }
 
-TEST_F(BackupRestoreTest, UndeletableLeftoversEndTheCallBeforeAnyConnection) {
-  TmpfsMount readOnly(folder_ + "/ro", 1024 * 1024);
-  ASSERT_TRUE(readOnly.mounted());
-  const std::string db = folder_ + "/ro/ORMA.FDB", backup = folder_ + "/ro/ORMA.ormabasebackup",
-                    temp = folder_ + "/ro/ORMA.ormatempbase";
-  WriteFileBytes(db, "db");
-  WriteFileBytes(backup, "old backup");
-  WriteFileBytes(temp, "old temp");
-  readOnly.RemountReadOnly();
-  // Port 1 would fail at once if a connection were attempted: the deletion must come first.
-  const Failure backupFailure = Capture([&] { BackupDatabase("127.0.0.1", db, backup, "SYSDBA", "pw", 1); });
-  const Failure restoreFailure = Capture([&] { RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", "pw", 1, 0); });
-  const std::string cannot = "Ошибка при удалении файла \"", reason = "\": " + platform::systemMessage(EROFS);
-  EXPECT_EQ(ReasonOf(backupFailure, kBackup), cannot + backup + reason);
-  EXPECT_EQ(ReasonOf(restoreFailure, kRestore), cannot + temp + reason);
-  const std::vector<LogEntry> expected = {BackupAnnouncement(db), Logged(kBackup, cannot + backup + reason),
-                                          RestoreAnnouncement(db), Logged(kRestore, cannot + temp + reason)};
-  EXPECT_EQ(Log(), expected);
-  EXPECT_EQ(ReadFileBytes(backup), "old backup");
-  EXPECT_EQ(ReadFileBytes(temp), "old temp");
-}
-
 TEST_F(BackupRestoreTest, KillAtTheReplaceLeavesAWholeDatabaseAtTheWorkingPath) {
   CopySample(db_);
   Backup(db_, backup_);

@@ -1,4 +1,4 @@
-// The platform layer's files, libraries, processes and paths: the same cases pass natively and,
+// The platform layer's files and paths: the same cases pass natively and,
 // through the Windows implementation, under Wine.
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 
 #include "common/filenames.h"
 #include "common/text.h"
-#include "platform/dynlib.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -85,24 +84,6 @@ TEST(Files, RenameNeverReplacesDeleteAndListNameOnlyFiles) {
   ASSERT_TRUE(deleteFile(dir / "c"));
   EXPECT_FALSE(deleteFile(dir / "c"));
   EXPECT_EQ(lastError(), kErrorFileNotFound);
-}
-
-TEST(DynamicLibrary, LoadsResolvesAndReportsWhatItCannotLoad) {
-  DynamicLibrary lib;
-  ASSERT_TRUE(lib.load(testing::ProgramFolder() + ORMA_TEST_DYNLIB_NAME)) << lib.errorText();
-  auto answer = reinterpret_cast<int (*)()>(lib.resolve("orma_test_answer"));
-  ASSERT_NE(answer, nullptr);
-  EXPECT_EQ(answer(), 42);
-  EXPECT_EQ(lib.resolve("GetFBPassword"), nullptr);
-  EXPECT_EQ(lastError(), kErrorProcNotFound);
-  EXPECT_FALSE(lib.load(testing::ProgramFolder() + "NoSuchZelmar.dll"));
-  EXPECT_EQ(lastError(), kErrorModuleNotFound);
-  EXPECT_FALSE(lib.isLoaded()) << "a failed load frees the library loaded before";
-  ScratchFolder dir;
-  WriteBytes(dir / "fake.dll", "MZ but not really a library");
-  EXPECT_FALSE(lib.load(dir / "fake.dll"));
-  EXPECT_EQ(lastError(), kErrorBadImage);
-  EXPECT_FALSE(lib.errorText().empty());
 }
 
 TEST(Paths, FoldersOfTheSystemEndInTheSeparator) {

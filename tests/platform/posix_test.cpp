@@ -1,9 +1,7 @@
 // POSIX-only behaviour of the platform layer: named mutexes between processes (the helper
-// program) and between users (root and "nobody").
-#include <grp.h>
+// program), and the per-user folder when the machine-wide one cannot be made.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,34 +20,22 @@
 namespace orma {
 namespace {
 
-constexpr uid_t kNobody = 65534;
-
 std::string UniqueName(const char* what) {
   return std::string("OrmaTest_") + what + "_" + std::to_string(getpid()) + "_" +
          std::to_string(platform::monotonicMs());
 }
 
-// The helper program (mutex_helper.cpp) in another process, as root or as "nobody". It is copied
-// to where every user may run it: the build tree may lie in a folder only root can enter.
+// The helper program (mutex_helper.cpp) in another process.
 class Helper {
  public:
-  explicit Helper(std::vector<std::string> args, bool asNobody = false) {
-    static const std::string program = [] {
-      const std::string path = "/tmp/orma_mutex_helper-" + std::to_string(getpid());
-      std::filesystem::copy_file(testing::ProgramFolder() + "orma_mutex_helper", path,
-                                 std::filesystem::copy_options::overwrite_existing);
-      chmod(path.c_str(), 0755);
-      std::atexit([] { std::filesystem::remove("/tmp/orma_mutex_helper-" + std::to_string(getpid())); });
-      return path;
-    }();
-    args.insert(args.begin(), program);
+  explicit Helper(std::vector<std::string> args) {
+    args.insert(args.begin(), testing::ProgramFolder() + "orma_mutex_helper");
     pid_ = fork();
     if (pid_ == 0) {
       std::vector<char*> argv;
       for (auto& a : args) argv.push_back(a.data());
       argv.push_back(nullptr);
-      if (asNobody && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(90);
-      execv(program.c_str(), argv.data());
+      execv(argv[0], argv.data());
       _exit(91);
     }
   }
@@ -126,44 +112,6 @@ TEST(NamedMutexProcesses, AlreadyExistsOnlyWhileALivingProcessHasAHandle) {
   int created = 0;
   for (auto& h : racers) created += h->wait() == 0;
   EXPECT_EQ(created, 1) << "of simultaneous creators exactly one creates";
-}
-
-TEST(NamedMutexUsers, RootAndAnotherUserShareAMachineWideMutexWhoeverCreatedIt) {
-  ASSERT_EQ(geteuid(), 0u) << "switching to another user needs root (the CI machine runs tests as root)";
-  testing::ScratchFolder dir;
-  ASSERT_EQ(chmod(dir.path().c_str(), 01777), 0);   // stands for /tmp
-  const std::string global = dir / "global";
-  setenv("ORMA_GLOBAL_MUTEX_DIR", global.c_str(), 1);
-  const std::string ours = UniqueName("root"), theirs = UniqueName("nobody");
-  {
-    const mode_t oldMask = umask(077);   // the machine-wide files must stay open to every user anyway
-    auto mine = CreateNamedMutex(ours);
-    umask(oldMask);
-    ASSERT_TRUE(mine->wait());
-    EXPECT_EQ(Helper({"open", ours}, true).wait(), 10);
-    EXPECT_EQ(Helper({"try", ours, "100"}, true).wait(), 1);
-    ASSERT_TRUE(mine->release());
-    EXPECT_EQ(Helper({"try", ours, "2000"}, true).wait(), 0);
-    Helper holder({"hold", theirs, global + "/ready"}, true);
-    ASSERT_TRUE(WaitForFile(global + "/ready"));
-    int lastError = -1;
-    auto other = CreateNamedMutex(theirs, &lastError);
-    EXPECT_EQ(lastError, platform::kErrorAlreadyExists);
-    EXPECT_FALSE(other->tryWait(100));
-    holder.kill9();
-    EXPECT_TRUE(other->tryWait(5000));
-    EXPECT_TRUE(other->release());
-  }
-  struct stat st{};
-  ASSERT_EQ(stat((global + "/" + theirs + ".lock").c_str(), &st), 0);
-  EXPECT_EQ(st.st_uid, kNobody);
-  EXPECT_EQ(st.st_mode & 0777, 0666u);
-  unsetenv("ORMA_GLOBAL_MUTEX_DIR");
-  std::vector<std::string> names;
-  if (platform::listFiles(global, names)) {
-    for (const auto& n : names) platform::deleteFile(global + "/" + n);
-  }
-  platform::removeDirectory(global);
 }
 
 }  // namespace

@@ -66,21 +66,5 @@ TEST(Viewer, ShowsItsFourLinesTheCaptionAndTheCallersLineInEveryFrameUntilAClosi
   EXPECT_EQ(frames.back().ElapsedText.rfind("Общее время: ", 0), 0u) << frames.back().ElapsedText;
 }
 
-std::atomic<std::uint64_t> fakeNow{0};
-std::uint64_t FakeClock() { return fakeNow.load(); }
-
-TEST(Viewer, CountsElapsedTimeFromTheWindowNeverFromTheTimeOfDay) {
-  fakeNow = 86'395'000;   // what a time-of-day clock would call 23:59:55
-  SetElapsedClock(&FakeClock);
-  auto viewer = TProgressViewer::Create("A", false, false);
-  const bool started = WaitUntil([&] { return viewer->LayoutValid(); }, 2000);
-  fakeNow = 86'410'000;   // past midnight: 15 s later is 15 s
-  const std::uint64_t elapsed = viewer->ElapsedMs();
-  SetElapsedClock(nullptr);
-  ASSERT_TRUE(started);
-  EXPECT_EQ(elapsed, 15'000u);
-  EXPECT_TRUE(CloseAndWait(viewer));
-}
-
 }  // namespace
 }  // namespace orma
