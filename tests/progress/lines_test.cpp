@@ -89,18 +89,5 @@ TEST(TerminalLine, CallerLinesBarAndTimeCutToTheWidth) {
   EXPECT_EQ(RenderTerminalLine(frame, 23, 80).back(), '\n');
 }
 
-TEST(TerminalLine, TheBlockMovesOneCellPerFrameAndComesInAgain) {
-  TFrameSnapshot frame;
-  frame.Lines = {{0, "A"}};
-  const struct {
-    std::uint64_t tick;
-    std::string bar;
-  } cases[] = {
-      {0, kBlock + std::string(19, ' ')}, {4, " " + Blocks(4) + std::string(15, ' ')},
-      {22, std::string(19, ' ') + kBlock}, {23, std::string(20, ' ')}, {24, kBlock + std::string(19, ' ')},
-  };
-  for (const auto& c : cases) EXPECT_EQ(RenderTerminalLine(frame, c.tick, 25), "\rA [" + c.bar + "]") << c.tick;
-}
-
 }  // namespace
 }  // namespace orma
