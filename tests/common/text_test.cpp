@@ -1,4 +1,4 @@
-// Windows-1251, letter case, trimming and Format: the bytes the log and the messages are made of.
+// Windows-1251 and Format: the bytes the log and the messages are made of.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,16 +32,6 @@ TEST(Cp1251, CharactersItLacksAndBrokenUtf8BecomeQuestionMarks) {
       {std::string("a\0b", 3), std::string("a\0b", 3)},
   };
   for (const auto& c : cases) EXPECT_EQ(Utf8ToCp1251(c.utf8), c.expected) << c.utf8;
-}
-
-TEST(Trim, RemovesControlCharactersAndBlanksAtBothEndsOnly) {
-  const struct {
-    std::string in, out;
-  } cases[] = {
-      {"\r\n\t \x01\x1F", ""}, {"\r\nстрока\r\n", "строка"}, {"a\r\nb ", "a\r\nb"},
-      {std::string("\0x\0", 3), "x"}, {" \x7F\xC2\xA0 ", "\x7F\xC2\xA0"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Trim(c.in), c.out) << c.in;
 }
 
 TEST(Format, FillsPlaceholdersInOrderOrByIndex) {

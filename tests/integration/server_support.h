@@ -1,10 +1,7 @@
-// What the tests need around the private Firebird server that the CTest fixture "firebird"
-// starts: its settings, sample databases, their content, and tools that make the server's
-// surroundings fail (a small or read-only tmpfs, a second attachment).
-//
-// Both builds: the Windows build's test programs run under Wine and reach the same Linux
-// tools and the same files. Paths are the server's (Linux) paths throughout; LocalPath gives
-// the name under which this program opens such a file.
+// What the tests need around the private Firebird server of the CTest fixture "firebird": its
+// settings, samples and their content, and what makes the server's surroundings fail. Both
+// builds: under Wine the same Linux tools and files are reached. Paths are the server's (Linux)
+// paths throughout; LocalPath gives the name under which this program opens such a file.
 #pragma once
 
 #include <cstdint>

@@ -21,30 +21,6 @@ using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::WriteBytes;
 
-TEST(File, WriteSeekReadAndResize) {
-  ScratchFolder dir;
-  const std::string path = dir / "stream.bin";
-  WriteBytes(path, "old contents");
-  File f;
-  ASSERT_TRUE(f.open(path, OpenMode::CreateExclusive));   // an existing file starts empty
-  ASSERT_TRUE(f.write("0123456789", 10));
-  ASSERT_TRUE(f.seek(3));
-  char buf[16] = {};
-  std::size_t got = 0;
-  ASSERT_TRUE(f.read(buf, sizeof buf, got));
-  EXPECT_EQ(std::string(buf, got), "3456789");
-  ASSERT_TRUE(f.setSize(4));   // the position beyond the new end moves to it
-  ASSERT_TRUE(f.write("x", 1));
-  ASSERT_TRUE(f.setSize(8));   // growing fills with zeros
-  std::int64_t size = 0;
-  ASSERT_TRUE(f.size(size));
-  EXPECT_EQ(size, 8);
-  File moved(std::move(f));
-  EXPECT_FALSE(f.write("y", 1));   // a closed stream fails every operation
-  moved.close();
-  EXPECT_EQ(ReadBytes(path), std::string("0123x\0\0\0", 8));
-}
-
 TEST(File, SharedModesOpenOnlyExistingFilesAppendFromTwoHandlesAndReadOnlyCannotWrite) {
   ScratchFolder dir;
   const std::string path = dir / "shared.log";

@@ -1,5 +1,4 @@
-// POSIX-only behaviour of the platform layer: named mutexes between processes (the helper
-// program), and the per-user folder when the machine-wide one cannot be made.
+// Named mutexes between processes on POSIX: the other process is the helper program.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,7 +8,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "common/exceptions.h"
 #include "common/named_mutex.h"
 #include "platform/errors.h"
 #include "platform/files.h"

@@ -1,45 +1,33 @@
 #include "support/log_entries.h"
 
-#include <fstream>
-#include <regex>
-#include <sstream>
-
 #include <gtest/gtest.h>
 
+#include <map>
+#include <regex>
+
 #include "common/text.h"
+#include "support/test_files.h"
 
 namespace orma::testing {
 
 std::vector<LogEntry> ReadLogEntries(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  const std::string text = Cp1251ToUtf8(content.str());
-
+  const std::string text = Cp1251ToUtf8(ReadBytes(path));
   static const std::regex head(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3}( \[[^\]]+\])? (.*)$)");
-  const std::pair<const char*, int> tags[] = {{"", 0}, {" [ошиб]", 2}, {" [вним]", 4}, {" [событ]", 5}};
-
+  const std::map<std::string, int> levels = {{"", 0}, {" [ошиб]", 2}, {" [вним]", 4}, {" [событ]", 5}};
   std::vector<LogEntry> entries;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find("\r\n", pos);
-    if (end == std::string::npos) {
+  for (std::size_t pos = 0, end; pos < text.size(); pos = end + 2) {
+    if ((end = text.find("\r\n", pos)) == std::string::npos) {
       ADD_FAILURE() << "the log ends without \\r\\n: " << text.substr(pos);
       break;
     }
     const std::string line = text.substr(pos, end - pos);
-    pos = end + 2;
     std::smatch match;
     if (line.empty()) {
-      // The program's start writes an empty line to set its run apart from the last one.
-      entries.push_back({0, ""});
+      entries.push_back({0, ""});   // the empty line that sets a program's run apart
     } else if (std::regex_match(line, match, head)) {
-      int level = -1;
-      for (const auto& [tag, value] : tags) {
-        if (match[1].str() == tag) level = value;
-      }
-      if (level < 0) ADD_FAILURE() << "unexpected level tag in: " << line;
-      entries.push_back({level, match[2].str()});
+      const auto level = levels.find(match[1].str());
+      EXPECT_NE(level, levels.end()) << "unexpected level tag in: " << line;
+      entries.push_back({level != levels.end() ? level->second : -1, match[2].str()});
     } else if (!entries.empty()) {
       entries.back().message += "\r\n" + line;
     } else {
