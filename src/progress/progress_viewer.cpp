@@ -14,17 +14,16 @@
 namespace orma {
 namespace {
 
-std::mutex& LiveLock() {
-  static std::mutex lock;
-  return lock;
-}
-std::condition_variable& LiveChanged() {
-  static std::condition_variable changed;
-  return changed;
-}
-int& LiveCount() {
-  static int count = 0;
-  return count;
+// The viewers alive in the process. Never destroyed: a viewer frees itself on its own thread,
+// which may still be counting itself out while the program's exit destroys the static objects.
+struct LiveViewerCount {
+  std::mutex lock;
+  std::condition_variable changed;
+  int count = 0;
+};
+LiveViewerCount& Live() {
+  static LiveViewerCount* live = new LiveViewerCount;
+  return *live;
 }
 
 }  // namespace
@@ -69,8 +68,8 @@ TProgressViewer::TProgressViewer(const std::string& Caption, bool PercentMode, b
 
   if (OnWork) Worker_ = new TAdditionalThread(Link_, std::move(OnWork));
 
-  std::lock_guard lock(LiveLock());
-  ++LiveCount();
+  std::lock_guard lock(Live().lock);
+  ++Live().count;
 }
 
 TProgressViewer::~TProgressViewer() {
@@ -80,20 +79,20 @@ TProgressViewer::~TProgressViewer() {
   Link_->Detach();
   Window_.reset();
   {
-    std::lock_guard lock(LiveLock());
-    --LiveCount();
+    std::lock_guard lock(Live().lock);
+    --Live().count;
   }
-  LiveChanged().notify_all();
+  Live().changed.notify_all();
 }
 
 int TProgressViewer::LiveViewers() {
-  std::lock_guard lock(LiveLock());
-  return LiveCount();
+  std::lock_guard lock(Live().lock);
+  return Live().count;
 }
 
 bool TProgressViewer::WaitForNoViewers(unsigned timeoutMs) {
-  std::unique_lock lock(LiveLock());
-  return LiveChanged().wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return LiveCount() == 0; });
+  std::unique_lock lock(Live().lock);
+  return Live().changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return Live().count == 0; });
 }
 
 void TProgressViewer::SetStringInfo(std::int32_t Key, const std::string& Text, std::uint8_t Alignment,
