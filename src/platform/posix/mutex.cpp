@@ -211,7 +211,13 @@ bool NamedMutex::isOpen() const { return impl_->shared != nullptr; }
 void NamedMutex::close() {
   if (!impl_->shared) return;
   const int saved = errno;
-  if (impl_->shared->owner == std::this_thread::get_id()) {
+  // The owner is read under the guard: another handle's thread may be taking the mutex now.
+  bool mine = false;
+  {
+    std::lock_guard<std::mutex> hold(impl_->shared->guard);
+    mine = impl_->shared->owner == std::this_thread::get_id();
+  }
+  if (mine) {
     while (impl_->depth > 0 && release()) {
     }
   }
