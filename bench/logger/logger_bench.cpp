@@ -5,11 +5,17 @@
 //           same system calls as the logger (flock, open, lseek, write, close, flock).
 //
 //   logger_bench [lines]          (default 20000)
+//   logger_bench --held [lines]   (default 300)
 //
 // Prints, best of seven rounds each: both baselines and the logger with one thread, the locked
 // baseline and the logger with 4 threads in 2 processes (without the time it takes to start two
 // processes that write nothing), the logger's ratios to the baselines, and how each scales from
 // one thread to 2 x 2.
+//
+// --held: a log past its size limit (1 MiB) that another process, as a log viewer does, keeps
+// open without delete sharing, so that on Windows every cut fails. Prints the time per line with
+// and without the holder, the holder's share of the time, and, in the same run, the logger's
+// ratio to open-append-close on an ordinary log.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -106,10 +112,85 @@ bool RunChildren(const std::string& self, Writer writer, const std::string& path
 
 double Best(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
 
+// The holder: opens the log as a viewer does (read, no delete sharing), says so by making
+// "<log>.held", and keeps it open until "<log>.release" appears.
+int Hold(const std::string& path) {
+  orma::platform::File file;
+  if (!file.open(path, orma::platform::OpenMode::ReadShared)) return 1;
+  orma::platform::File flag;
+  if (!flag.open(path + ".held", orma::platform::OpenMode::CreateExclusive)) return 1;
+  flag.close();
+  while (!orma::platform::fileExists(path + ".release")) orma::platform::sleepMs(5);
+  return 0;
+}
+
+// Milliseconds per line of `lines` lines written into a log that holds `prefill` first.
+double HeldRound(const std::string& self, const std::string& folder, const std::string& prefill, int lines, bool held) {
+  Remove(folder);
+  const std::string path = folder + "bench.log";
+  {
+    orma::platform::File file;
+    if (!file.open(path, orma::platform::OpenMode::CreateExclusive) || !file.write(prefill.data(), prefill.size())) std::exit(1);
+  }
+  orma::platform::ChildProcess holder;
+  if (held) {
+    if (!holder.start(self, {"--hold", path})) std::exit(1);
+    while (!orma::platform::fileExists(path + ".held")) orma::platform::sleepMs(5);
+  }
+  orma::TKestLogger logger(path);
+  const auto start = Clock::now();
+  for (int i = 0; i < lines; ++i) logger.Log(kMessage, 0);
+  const double ms = Seconds(start) * 1000 / lines;
+  if (held) {
+    orma::platform::File release;
+    release.open(path + ".release", orma::platform::OpenMode::CreateExclusive);
+    release.close();
+    int code = 0;
+    if (!holder.wait(code) || code != 0) std::exit(1);
+  }
+  return ms;
+}
+
+int HeldBench(const std::string& self, int lines) {
+  const std::string folder = orma::platform::tempFolder() + "orma-logger-held-" +
+                             std::to_string(orma::platform::processId()) + orma::platform::pathSeparator();
+  orma::platform::createDirectory(folder);
+  std::string prefill;
+  while (prefill.size() <= 1'048'576 + 1'048'576 / 3) prefill += LineBytes();
+  std::vector<double> free, held, plain, single;
+  for (int round = 0; round < kRounds; ++round) {
+    free.push_back(HeldRound(self, folder, prefill, lines, false));
+    held.push_back(HeldRound(self, folder, prefill, lines, true));
+    Remove(folder);
+    auto start = Clock::now();
+    Write(Writer::Plain, folder + "bench.log", 1, lines * 10);
+    plain.push_back(Seconds(start));
+    Remove(folder);
+    start = Clock::now();
+    Write(Writer::Logger, folder + "bench.log", 1, lines * 10);
+    single.push_back(Seconds(start));
+  }
+  Remove(folder);
+  orma::platform::removeDirectory(folder);
+  std::printf("a log past 1 MiB, %d lines, best of %d rounds\n", lines, kRounds);
+  std::printf("no holder                      : %8.3f ms/line\n", Best(free));
+  std::printf("held open without delete share : %8.3f ms/line, the holder's share %.0f %%\n", Best(held),
+              100 * std::max(0.0, 1 - Best(free) / Best(held)));
+  std::printf("ordinary log, %d lines        : TKestLogger %.0f lines/s, ratio %.2f to open-append-close\n", lines * 10,
+              lines * 10 / Best(single), Best(plain) / Best(single));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--hold") return Hold(argv[2]);
   orma::logging::StartModule();
+  if (argc >= 2 && std::string(argv[1]) == "--held") {
+    const int code = HeldBench(orma::platform::executablePath(), argc > 2 ? std::atoi(argv[2]) : 300);
+    orma::logging::EndModule();
+    return code;
+  }
   if (argc == 6 && std::string(argv[1]) == "--child") {
     Write(static_cast<Writer>(std::atoi(argv[2])), argv[3], std::atoi(argv[4]), std::atoi(argv[5]));
     orma::logging::EndModule();

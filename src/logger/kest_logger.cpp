@@ -192,11 +192,19 @@ void TKestLogger::WriteLine(const std::string& bytes, const char*& mode, int& re
   // since; size control then starts a line or so later.
   size += static_cast<std::int64_t>(bytes.size());
   reached = 2;
-  if (SizeLimit > 0 && size > SizeLimit + SizeLimit / 3) {
-    ShrinkLog(stream);
-  } else {
+  if (SizeLimit <= 0 || size <= SizeLimit + SizeLimit / 3) {
     TrimByAge(stream);
+    return;
   }
+  // A cut that failed (on Windows a viewer holding the log without delete sharing refuses the
+  // replace) is tried again only once the log has grown by another third of SizeLimit, not
+  // on every line, each of which would copy SizeLimit bytes for nothing. A smaller file than
+  // at the failure has been cut by another writer since.
+  if (FailedCutSize > 0 && size < FailedCutSize) FailedCutSize = 0;
+  if (FailedCutSize > 0 && size <= FailedCutSize + SizeLimit / 3) return;
+  FailedCutSize = size;
+  ShrinkLog(stream);
+  FailedCutSize = 0;
 }
 
 void TKestLogger::ReportFailure(const std::string& step, std::string_view text, const std::string& message,

@@ -133,6 +133,8 @@ class TKestLogger {
   // The log file while a line is written, under WriteLock; kept between lines, so that a line
   // costs no allocation.
   std::unique_ptr<platform::File> Stream;
+  // The log's size when size control last failed to cut it (0: it did not fail), under WriteLock.
+  std::int64_t FailedCutSize = 0;
   std::string FileName;
   bool UseMutex = logging::DefaultUseMutex;
   std::deque<std::string> RecentLines;
