@@ -62,24 +62,9 @@ std::string AsciiUpperCase(std::string_view text) {
   return upper;
 }
 
-// The backup and the restore's temporary file are named by replacing the database's
-// extension; a database that already bears one of those extensions would be named as its
-// own backup or temporary file and deleted by the clean-up of an old one. Windows ignores
-// trailing dots and blanks of a file name, so "BASE.ormatempbase. " is such a file too.
-std::string ServiceExtensionOf(std::string_view databasePath) {
-  std::string_view name = databasePath;
-  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
-  const std::string extension = ExtractFileExt(name);
-  for (const char* reserved : {kBackupExtension, kTempBaseExtension}) {
-    if (SameText(extension, reserved)) return extension;
-  }
-  return {};
-}
-
 // Returns the path of the database file itself: the given one, or where a symbolic link leads.
 std::string CheckDatabasePath(const std::string& givenPath) {
-  if (StartsWith(AsciiUpperCase(givenPath), "S:\\")) throw Exception(kNotThisComputer);
-  if (StartsWith(givenPath, "\\\\")) throw Exception(kNetworkPath);
+  CheckLocalPathText(givenPath);
   std::string databasePath = platform::resolveLinks(givenPath);
   if (databasePath.empty()) databasePath = givenPath;
   if (!platform::fileExists(databasePath)) {
@@ -112,6 +97,25 @@ std::string BackupPathFor(std::string_view databasePath, PathStyle style) {
 
 std::string TempPathFor(std::string_view databasePath, PathStyle style) {
   return ChangeFileExt(databasePath, kTempBaseExtension, style);
+}
+
+void CheckLocalPathText(std::string_view givenPath) {
+  if (StartsWith(AsciiUpperCase(givenPath), "S:\\")) throw Exception(kNotThisComputer);
+  if (StartsWith(givenPath, "\\\\")) throw Exception(kNetworkPath);
+}
+
+// The backup and the restore's temporary file are named by replacing the database's
+// extension; a database that already bears one of those extensions would be named as its
+// own backup or temporary file and deleted by the clean-up of an old one. Windows ignores
+// trailing dots and blanks of a file name, so "BASE.ormatempbase. " is such a file too.
+std::string ServiceExtensionOf(std::string_view databasePath) {
+  std::string_view name = databasePath;
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
+  const std::string extension = ExtractFileExt(name);
+  for (const char* reserved : {kBackupExtension, kTempBaseExtension}) {
+    if (SameText(extension, reserved)) return extension;
+  }
+  return {};
 }
 
 void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {

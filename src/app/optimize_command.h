@@ -81,4 +81,12 @@ std::string BackupPathFor(std::string_view databasePath, PathStyle style = Nativ
 //   "C:\RUDE\DB\ORMA.FDB" -> "C:\RUDE\DB\ORMA.ormatempbase"
 std::string TempPathFor(std::string_view databasePath, PathStyle style = NativePathStyle());
 
+// The checks of a database path that need only its text, before any file is looked at: raises
+// Exception with the operator's message for a path on the network drive S: or a network path.
+void CheckLocalPathText(std::string_view givenPath);
+// The extension of the program's own files that the path bears (".ormabasebackup" or
+// ".ormatempbase" in any letter case, trailing dots and blanks ignored, as Windows ignores
+// them), else "": such a database would be named as its own backup or temporary file.
+std::string ServiceExtensionOf(std::string_view databasePath);
+
 }  // namespace orma

@@ -6,23 +6,19 @@
 #include "logger/kest_logger.h"
 
 namespace orma {
-namespace {
-
-bool hasLineStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
-  for (const std::string& line : lines) {
-    if (line.compare(0, prefix.size(), prefix) == 0) return true;
+bool HasClosingLine(const std::vector<std::string>& output, const std::string& closingLine) {
+  for (const std::string& line : output) {
+    if (line.compare(0, closingLine.size(), closingLine) == 0) return true;
   }
   return false;
 }
-
-}  // namespace
 
 void ReadServiceOutput(fb::ServiceConnection& service, std::vector<std::string>& output,
                        const std::string& heading, const std::string& closingLine) {
   try {
     std::string line;
     while (service.readLine(line)) output.push_back(line);
-    if (!hasLineStartingWith(output, closingLine)) {
+    if (!HasClosingLine(output, closingLine)) {
       throw Exception(Format("Сервер закончил работу, не сообщив о её завершении: в его выводе нет строки \"%s\"",
                              {closingLine}));
     }

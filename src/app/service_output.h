@@ -8,6 +8,9 @@
 
 namespace orma {
 
+// Whether some line of `output` starts with `closingLine`.
+bool HasClosingLine(const std::vector<std::string>& output, const std::string& closingLine);
+
 // Reads the service's output into `output` until its end, and checks that some line starts
 // with `closingLine`, the words with which the server's tool reports that it got to its end:
 // Firebird 3 ends a restore from a cut-off backup file without any error, leaving a partial

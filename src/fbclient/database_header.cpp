@@ -47,11 +47,17 @@ bool ReadDatabaseHeader(const std::string& path, DatabaseHeader& header, std::st
     if (done == 0) break;
     total += done;
   }
-  const std::uint32_t pageSize = littleEndian(bytes + 16, 2);
-  if (total < kHeaderBytes || bytes[0] != kHeaderPageType || pageSize < 1024 || (pageSize & (pageSize - 1)) != 0) {
+  if (!ParseDatabaseHeader(bytes, total, header)) {
     failure = "файл не является базой данных Firebird";
     return false;
   }
+  return true;
+}
+
+bool ParseDatabaseHeader(const unsigned char* bytes, std::size_t size, DatabaseHeader& header) {
+  if (size < kHeaderBytes) return false;
+  const std::uint32_t pageSize = littleEndian(bytes + 16, 2);
+  if (bytes[0] != kHeaderPageType || pageSize < 1024 || (pageSize & (pageSize - 1)) != 0) return false;
   header.nextTransaction = littleEndian(bytes + 36, 4);
   header.shutDown = (littleEndian(bytes + 42, 2) & kShutdownBits) != 0;
   return true;

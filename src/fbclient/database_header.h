@@ -7,6 +7,7 @@
 //   42  flags (2 bytes; 0x1080 are the shutdown bits)
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,5 +24,9 @@ struct DatabaseHeader {
 // says why in the operator's words. A sharing violation (Windows: someone opened the file
 // without read sharing) is retried for up to 2 s before it counts.
 bool ReadDatabaseHeader(const std::string& path, DatabaseHeader& header, std::string& failure);
+
+// The same from the first `size` bytes of the file: false when they are too few or do not
+// begin a database header.
+bool ParseDatabaseHeader(const unsigned char* bytes, std::size_t size, DatabaseHeader& header);
 
 }  // namespace orma::fb
