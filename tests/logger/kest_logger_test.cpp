@@ -3,6 +3,7 @@
 // rotation into numbered archives, age trimming once the head is a third past MaxAge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "common/text.h"
@@ -102,6 +103,22 @@ TEST_F(KestLogger, AFailedStepIsReportedToTheErrorsLogAndLeavesTheLogWhole) {
     // The subscribed window sees the line, marked.
     EXPECT_EQ(logger->CopyRecentLines(), std::vector<std::string>{(c.call == Call::Now ? "" : line) + " <Ошибка при записи в лог>"});
   }
+  // A cut failing on every line (a viewer holds the log on Windows) is tried again only a third
+  // of the limit later; once the viewer lets go, the log comes back under its cap, a tail of all.
+  std::string all = ReadBytes(path);   // the last cut failed at its 1429 bytes
+  platform::deleteFile(At("errors.log"));
+  calls.FailNth(Call::Replace, -1, busy);
+  for (int i = 0; i < 36; ++i) {
+    if (i == 24) calls.Heal();
+    logger->Log("msg", 0);
+    all += line + "\r\n";
+    if (i == 23) EXPECT_EQ(ReadBytes(path), all);
+  }
+  const std::string errors = ErrorsLogBytes(), after = ReadBytes(path);
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors;   // at 1777 and 2125 bytes
+  EXPECT_LE(after.size(), 1333u);
+  EXPECT_EQ(all.substr(all.size() - after.size()), after);
+  EXPECT_EQ(after.rfind(stamp, 0), 0u);
   // The errors log's own failures go nowhere: reporting them would only fail again.
   platform::deleteFile(At("errors.log"));
   logging::ErrorsLogger()->SystemCalls = &calls;
@@ -164,19 +181,33 @@ static std::string Aged(int count, double first, double last, const std::string&
 
 TEST_F(KestLogger, AgeTrimmingCutsTheLinesOlderThanMaxAgeOnceTheHeadIsAThirdPastIt) {
   calls.clock = EncodeDateTime(2026, 12, 6, 12, 0, 0, 0);
+  const std::string line = "06.12.2026 12:00:00.000 m\r\n";
   const std::string young = Aged(500, 23, 0), all = Aged(900, 40, 25), afterBlank = Aged(401, 10, 0);
-  struct Case { const char* name; std::string before, kept; } cases[] = {
-      {"30 hours old: within 32, all kept", Aged(1000, 30, 1), Aged(1000, 30, 1)},
-      {"33 hours old: cut back to the first line younger than a day", Aged(500, 33, 25) + young, young},
-      {"with markers", Aged(500, 33, 25, "$ ") + Aged(500, 23, 0, "$ "), Aged(500, 23, 0, "$ ")},
-      {"a young line after a blank line, which the scan steps over", Aged(400, 40, 30) + "\r\n" + afterBlank, afterBlank},
-      {"every examined line old: the unexamined tail from its first line start", all, all.substr(65'600)},
+  const std::string old = Aged(500, 33, 25) + young;
+  struct Case {
+    const char* name;
+    std::string before;
+    Folder after;
+    double maxAge = 1;   // a day; 0 leaves the logger's own setting, which is off
+    std::int64_t sizeLimit = 1'048'576;
+    bool inPlace = true;
+  } cases[] = {
+      {"30 hours old: within 32, all kept", Aged(1000, 30, 1), {{"x.log", Aged(1000, 30, 1) + line}}},
+      {"33 hours old: cut back to the first line younger than a day", old, {{"x.log", young + line}}},
+      {"with markers", Aged(500, 33, 25, "$ ") + Aged(500, 23, 0, "$ "), {{"x.log", Aged(500, 23, 0, "$ ") + line}}},
+      {"a young line after a blank line, which the scan steps over", Aged(400, 40, 30) + "\r\n" + afterBlank,
+       {{"x.log", afterBlank + line}}},
+      {"every examined line old: the unexamined tail from its first line start", all, {{"x.log", all.substr(65'600) + line}}},
+      {"rotating: the whole file, young lines too, becomes the newest archive", old, {{"x.log000", old + line}}, 1, 1'048'576,
+       false},
+      {"age trimming and size control off: old lines far past the limit all stay", old, {{"x.log", old + line}}, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto logger = NewLogger("x.log");
-    logger->MaxAge = 1;   // a day
-    Check({{"x.log", c.before}}, *logger, {{"x.log", c.kept + "06.12.2026 12:00:00.000 m\r\n"}});
+    auto logger = NewLogger("x.log", c.sizeLimit);
+    if (c.maxAge > 0) logger->MaxAge = c.maxAge;
+    logger->TruncateInPlace = c.inPlace;
+    Check({{"x.log", c.before}}, *logger, c.after);
   }
 }
 
