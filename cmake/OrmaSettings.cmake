@@ -6,12 +6,16 @@ else()
   set(ORMA_PLATFORM posix)
 endif()
 
-add_compile_options(-Wall -Wextra -Werror -Wno-missing-field-initializers)
+# Warnings are errors in the presets (CMAKE_COMPILE_WARNING_AS_ERROR), not for every compiler
+# that someone builds with.
+add_compile_options(-Wall -Wextra -Wno-missing-field-initializers)
 if(WIN32)
   # Wide-character Win32 calls everywhere; never the ANSI code page.
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   # A static runtime: the .exe and .dll files need only the system's DLLs.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  enable_language(RC)
+  include("${CMAKE_CURRENT_LIST_DIR}/OrmaVersionInfo.cmake")
 endif()
 
 find_package(Threads REQUIRED)

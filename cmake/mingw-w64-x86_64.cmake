@@ -1,11 +1,5 @@
-# Cross compilation for 64-bit Windows with MinGW-w64 (posix thread model, so that
-# std::thread, std::mutex and GoogleTest compile).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross compilation for 64-bit Windows with MinGW-w64: the build whose programs the tests run
+# under Wine, and the package for stations whose utility library is 64-bit.
+set(ORMA_MINGW_TARGET x86_64-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include("${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake")

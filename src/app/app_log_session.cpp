@@ -2,6 +2,8 @@
 
 #include "app/app_logger.h"
 #include "common/filenames.h"
+#include "common/format.h"
+#include "common/version.h"
 #include "logger/kest_logger.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -35,7 +37,9 @@ void OpenAppLog() {
   AppLogger = new TKestLogger(fileName);
   // An empty message becomes a bare line end: it parts this run from the one before.
   AppLogger->Log("", 0);
-  AppLogger->Log("Программа запущена", 0);
+  // The version and the bitness follow the start text, so that a log sent in says which
+  // build wrote it and the start line still begins "Программа запущена".
+  AppLogger->Log(Format("Программа запущена (версия %s, %d-разрядная)", {kProgramVersion, kProgramBits}), 0);
 }
 
 void CloseAppLog() {

@@ -2,7 +2,7 @@
 // so that every run shows in "C:\RUDE\LogFiles\OrmaOptimizeDB.log" as
 //
 //   (empty line)
-//   06/12/2026 20:15:03.120 Программа запущена
+//   06/12/2026 20:15:03.120 Программа запущена (версия 1.0.0, 32-разрядная)
 //   ... the lines of the optimisations ...
 //   06/12/2026 20:16:40.008 Выход из программы
 #pragma once
@@ -16,7 +16,7 @@ std::string AppLogFileName();
 
 // Creates the log's folder with any missing parents (a failure there is left to the logger,
 // which reports the lines it cannot write), creates AppLogger and writes the empty line and
-// "Программа запущена". Needs the logging module started.
+// "Программа запущена" with the version and bitness. Needs the logging module started.
 void OpenAppLog();
 
 // Writes "Выход из программы" and frees AppLogger; nothing when the log is not open.

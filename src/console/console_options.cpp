@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "common/format.h"
+#include "common/version.h"
 
 namespace orma {
 
@@ -29,6 +30,8 @@ bool ParseConsoleOptions(const std::vector<std::string>& arguments, ConsoleOptio
     const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       options.help = true;
+    } else if (argument == "--version") {
+      options.version = true;
     } else if (argument == kSkipGarbage) {
       options.skipGarbageCollection = true;
     } else if (argument == kDatabase) {
@@ -61,6 +64,7 @@ std::string ConsoleHelpText(const std::string& defaultDatabase, const std::strin
       "                               в старом файле, который все равно будет заменен;\n"
       "                               содержимое новой базы то же, копия создается быстрее\n"
       "  --help                       эта справка\n"
+      "  --version                    версия и разрядность программы\n"
       "\n"
       "Пока идет работа, на стандартный поток ошибок выводятся этап и общее время. Сообщение\n"
       "об успехе выводится на стандартный вывод, сообщение об ошибке - на поток ошибок.\n"
@@ -72,6 +76,10 @@ std::string ConsoleHelpText(const std::string& defaultDatabase, const std::strin
       "  2  неверные параметры командной строки\n"
       "  3  библиотека Zelmar.dll не загружена\n",
       {defaultDatabase, logFile});
+}
+
+std::string ConsoleVersionText() {
+  return Format("orma-optimize %s (%d-разрядная)\n", {kProgramVersion, kProgramBits});
 }
 
 bool IsPlainRelativePath(std::string_view path) {

@@ -2,6 +2,7 @@
 //
 //   orma-optimize [--database PATH] [--skip-garbage-collection]
 //   orma-optimize --help
+//   orma-optimize --version          -> "orma-optimize 1.0.0 (32-разрядная)"
 //
 //   (nothing)                        -> the station's first database, server's default backup
 //   --database C:\DB\X.FDB           -> that file, taken exactly as given
@@ -27,6 +28,7 @@ struct ConsoleOptions {
   std::optional<std::string> databasePath;   // none: the default database
   bool skipGarbageCollection = false;
   bool help = false;
+  bool version = false;
 };
 
 // Reads the arguments after the program name. Returns false with `error` set for bad usage.
@@ -40,5 +42,8 @@ bool IsPlainRelativePath(std::string_view path);
 
 // The --help text, naming the default database and the log file; ends with a line feed.
 std::string ConsoleHelpText(const std::string& defaultDatabase, const std::string& logFile);
+
+// The --version line: the program, its version and bitness; ends with a line feed.
+std::string ConsoleVersionText();
 
 }  // namespace orma

@@ -71,6 +71,10 @@ int Run(const std::vector<std::string>& arguments) {
     platform::writeStdout(ConsoleHelpText(ShortcutPath(0), AppLogFileName()));
     return kExitSuccess;
   }
+  if (options.version) {
+    platform::writeStdout(ConsoleVersionText());
+    return kExitSuccess;
+  }
 
   try {
     ApplicationModules modules;

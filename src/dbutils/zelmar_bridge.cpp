@@ -5,6 +5,7 @@
 
 #include "common/filenames.h"
 #include "common/format.h"
+#include "common/library_bitness.h"
 #include "common/named_mutex.h"
 #include "dbutils/zelmar_entries.h"
 #include "dbutils/zelmar_mutex_name.h"
@@ -18,6 +19,8 @@ const char* const kZelmarNotLoadedCaption = "Ошибка!";
 
 namespace {
 
+// A library of the other bitness: the operator is told which program to take instead.
+constexpr const char* kWrongBitness = "Модуль Zelmar.dll не загружен: %s. В запуске приложения отказано!";
 constexpr const char* kEntryMissing = "Функция \"%s\" в библиотеке \"Zelmar.dll\" не найдена!";
 // The password of a station fits at once; a longer one costs a second call.
 constexpr std::uint32_t kFirstPasswordCapacity = 256;
@@ -53,7 +56,9 @@ void ZelmarModuleStart(const std::string& libraryPath, const std::string& execut
   state.mutex = CreateNamedMutex(ZelmarMutexName(executablePath));
 
   if (!state.library.load(libraryPath)) {
-    throw EZelmarNotLoaded(kZelmarNotLoadedMessage, libraryPath + ": " + state.library.errorText());
+    const std::string mismatch = BitnessMismatchText(libraryPath);
+    throw EZelmarNotLoaded(mismatch.empty() ? std::string(kZelmarNotLoadedMessage) : Format(kWrongBitness, {mismatch}),
+                           libraryPath + ": " + state.library.errorText());
   }
   for (std::size_t i = 0; i < kZelmarEntryNames.size(); ++i) {
     state.entries[i] = state.library.resolve(std::string(kZelmarEntryNames[i]).c_str());

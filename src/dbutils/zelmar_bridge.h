@@ -16,7 +16,11 @@
 namespace orma {
 
 // The library could not be loaded: the program must not run. Message() is the operator's
-// text (kZelmarNotLoadedMessage); Detail() the library path and the loader's own words.
+// text: kZelmarNotLoadedMessage, or for a library of the other bitness
+//   "Модуль Zelmar.dll не загружен: файл 32-разрядный, а эта программа 64-разрядная. Запустите
+//    32-разрядную версию программы из пакета OrmaOptimizeDB-1.0.0-win32.zip. В запуске
+//    приложения отказано!"
+// Detail() the library path and the loader's own words.
 class EZelmarNotLoaded : public Exception {
  public:
   explicit EZelmarNotLoaded(std::string message, std::string detail = {})

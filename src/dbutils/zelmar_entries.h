@@ -1,8 +1,11 @@
 // The boundary between this program and the utility library (Zelmar.dll on Windows,
 // libZelmar.so on POSIX), shared by the bridge and by our stand-in for the library.
 //
-// Plain C functions with the platform's default calling convention (x86-64 has only one),
-// exported under exactly the names below, without decoration. Text crosses as UTF-8,
+// Plain C functions exported under exactly the names below, without decoration: the lookup is
+// by exact name. On Windows they use the Windows DLL convention, __stdcall (ORMA_ZELMAR_API),
+// as the closed library does: on 32-bit Windows the callee pops its arguments, and a 32-bit
+// library's export table carries the bare name ("GetFBPort", never "_GetFBPort@4"); on x64,
+// and on POSIX, there is only one convention. Text crosses as UTF-8,
 // NUL-terminated. The library keeps no pointer it was given after the call returns, and no
 // C++ exception crosses the boundary.
 //
@@ -25,11 +28,17 @@
 #include <cstdint>
 #include <string_view>
 
+#if defined(_WIN32)
+#define ORMA_ZELMAR_API __stdcall
+#else
+#define ORMA_ZELMAR_API
+#endif
+
 namespace orma {
 
 extern "C" {
-using ZelmarGetFBPasswordEntry = std::uint32_t (*)(const char* callerName, char* buffer, std::uint32_t capacity);
-using ZelmarGetFBPortEntry = std::int32_t (*)(const char* callerName);
+using ZelmarGetFBPasswordEntry = std::uint32_t(ORMA_ZELMAR_API*)(const char* callerName, char* buffer, std::uint32_t capacity);
+using ZelmarGetFBPortEntry = std::int32_t(ORMA_ZELMAR_API*)(const char* callerName);
 }
 
 // Every entry the library is asked for, in the order of the lookup at start.

@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "common/library_bitness.h"
 #include "fbclient/fb_error.h"
 #include "platform/dynlib.h"
 #include "platform/fbclient_location.h"
@@ -53,7 +54,10 @@ const ClientApi& clientApi() {
     auto client = std::make_unique<LoadedClient>();
     std::string reason;
     if (!client->library.load(candidate)) {
-      reason = client->library.errorText();
+      // A client of the other bitness (a 32-bit one from SysWOW64 beside a 64-bit program):
+      // the loader's words would not say what to do.
+      reason = BitnessMismatchText(candidate);
+      if (reason.empty()) reason = client->library.errorText();
     } else {
       std::string missing;
       if (resolveAll(client->library, client->api, missing)) {

@@ -1,31 +1,53 @@
 // The few entry points, types and constants of the Firebird client library's C interface that
 // the services client uses. We declare them ourselves because the library is loaded at run
-// time: the program has to start, and say what is missing, on a computer without it. A native
-// test holds every value and signature against the installed ibase.h.
+// time: the program has to start, and say what is missing, on a computer without it. The
+// shapes are those of the client's published C interface (ibase.h) for every target we build:
+//
+//                      Linux x86-64   Windows x64   Windows x86 (the station build)
+//   status word        8 bytes        8 bytes       4 bytes   (intptr_t: long on Win32)
+//   handle             4 bytes        4 bytes       4 bytes   (FB_API_HANDLE)
+//   ISC_LONG           4 bytes        4 bytes       4 bytes
+//   convention         the C one      the only one  __stdcall (ISC_EXPORT)
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
+
+// The client's entries are __stdcall on Windows (ibase.h's ISC_EXPORT). On x64 there is only
+// one convention and the keyword changes nothing; on x86 the callee pops its arguments, and a
+// caller that thinks otherwise corrupts its stack on the first call.
+#if defined(_WIN32)
+#define ORMA_FB_API __stdcall
+#else
+#define ORMA_FB_API
+#endif
 
 namespace orma::fb {
 
-static_assert(sizeof(void*) == 8, "the handle type below is the 64-bit one");
-
 using IscStatus = std::intptr_t;
 using IscLong = std::int32_t;
-using SvcHandle = unsigned int;   // FB_API_HANDLE on 64-bit systems
+using SvcHandle = unsigned int;   // FB_API_HANDLE: 32 bits on every system, a pointer's size on x86
+
+static_assert(sizeof(IscStatus) == sizeof(void*), "a status word is pointer-sized: 4 bytes on Win32, 8 on x64");
+static_assert(sizeof(SvcHandle) == 4, "a service handle is 32 bits wide on every target");
+static_assert(sizeof(IscLong) == 4, "ISC_LONG is 32 bits wide on every target");
 
 constexpr int kStatusLength = 20;
 
-using ServiceAttachFn = IscStatus (*)(IscStatus* status, unsigned short nameLength, const char* serviceName,
-                                      SvcHandle* handle, unsigned short spbLength, const char* spb);
-using ServiceDetachFn = IscStatus (*)(IscStatus* status, SvcHandle* handle);
-using ServiceStartFn = IscStatus (*)(IscStatus* status, SvcHandle* handle, IscLong* reserved,
-                                     unsigned short spbLength, const char* spb);
-using ServiceQueryFn = IscStatus (*)(IscStatus* status, SvcHandle* handle, IscLong* reserved,
-                                     unsigned short sendLength, const char* sendItems,
-                                     unsigned short requestLength, const char* requestItems,
-                                     unsigned short bufferLength, char* buffer);
-using InterpretFn = IscLong (*)(char* buffer, unsigned int bufferLength, const IscStatus** vector);
+using ServiceAttachFn = IscStatus(ORMA_FB_API*)(IscStatus* status, unsigned short nameLength, const char* serviceName,
+                                                SvcHandle* handle, unsigned short spbLength, const char* spb);
+using ServiceDetachFn = IscStatus(ORMA_FB_API*)(IscStatus* status, SvcHandle* handle);
+using ServiceStartFn = IscStatus(ORMA_FB_API*)(IscStatus* status, SvcHandle* handle, IscLong* reserved,
+                                               unsigned short spbLength, const char* spb);
+using ServiceQueryFn = IscStatus(ORMA_FB_API*)(IscStatus* status, SvcHandle* handle, IscLong* reserved,
+                                               unsigned short sendLength, const char* sendItems,
+                                               unsigned short requestLength, const char* requestItems,
+                                               unsigned short bufferLength, char* buffer);
+using InterpretFn = IscLong(ORMA_FB_API*)(char* buffer, unsigned int bufferLength, const IscStatus** vector);
+
+// On x86 the convention is part of the type: a 32-bit build whose entries lost __stdcall stops here.
+static_assert(sizeof(void*) == 8 || !std::is_same_v<ServiceDetachFn, IscStatus (*)(IscStatus*, SvcHandle*)>,
+              "on 32-bit Windows the client's entries are __stdcall");
 
 // Service parameter block of the attachment.
 constexpr unsigned char kSpbVersion = 2;

@@ -11,7 +11,7 @@ namespace orma::testing {
 namespace {
 
 const std::string kSuccess = "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ УСПЕШНО ЗАВЕРШЕНА!\n";
-const LogEntry kStarted{0, "Программа запущена"};
+const LogEntry kStarted{0, "Программа запущена (версия " ORMA_VERSION ", 64-разрядная)"};
 const LogEntry kExited{0, "Выход из программы"};
 
 std::vector<LogEntry> SuccessfulRunLog(const std::string& database) {
@@ -119,6 +119,16 @@ TEST(OrmaOptimize, RefusalsEndWithTheirExitCodesAndMessages) {
     EXPECT_EQ(station.log(), c.logged ? framed : std::vector<LogEntry>());
     EXPECT_EQ(run.out, "");
   }
+}
+
+// The version from project() in CMakeLists.txt, whether or not a library is there.
+TEST(OrmaOptimize, VersionNeedsNoLibraryAndWritesNoLog) {
+  Station station;
+  const RunResult run = station.optimize({"--version"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "orma-optimize " ORMA_VERSION " (64-разрядная)\n");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(station.log(), std::vector<LogEntry>());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 # Runs orma-optimize once and checks what it did, for the builds where a test program cannot
 # start it itself (Windows, under Wine):
 #   cmake -DRUN=<emulator|program> -DARGS=<arg|arg> -DEXPECT_EXIT=<code> -DEXPECT_ERR=<start of stderr>
+#         [-DEXPECT_OUT=<all of stdout, none by default>]
 #         [-DZELMAR=<dll to put at C:\RUDE\Zelmar.dll, or NONE>] -DRUDE=<host folder of C:\RUDE> -P run_console.cmake
 # A Zelmar.dll found at C:\RUDE is set aside for the run and put back afterwards.
 string(REPLACE "|" ";" RUN "${RUN}")
@@ -24,8 +25,8 @@ endif()
 
 string(LENGTH "${EXPECT_ERR}" expected_length)
 string(SUBSTRING "${err}" 0 ${expected_length} err_start)
-if(NOT code STREQUAL EXPECT_EXIT OR NOT err_start STREQUAL EXPECT_ERR OR NOT out STREQUAL "")
+if(NOT code STREQUAL EXPECT_EXIT OR NOT err_start STREQUAL EXPECT_ERR OR NOT out STREQUAL "${EXPECT_OUT}")
   message(FATAL_ERROR "orma-optimize ${ARGS}\n  exit code: ${code} (expected ${EXPECT_EXIT})\n"
                       "  standard error: [${err}]\n  expected to start with: [${EXPECT_ERR}]\n"
-                      "  standard output: [${out}] (expected nothing)")
+                      "  standard output: [${out}] (expected [${EXPECT_OUT}])")
 endif()

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "dbutils/zelmar_entries.h"
 #include "own_folder.h"
 
 namespace {
@@ -56,7 +57,7 @@ std::string Answer(const std::string& key, std::size_t call) {
 extern "C" {
 
 #ifndef ZELMAR_WITHOUT_PASSWORD
-std::uint32_t GetFBPassword(const char* callerName, char* buffer, std::uint32_t capacity) {
+std::uint32_t ORMA_ZELMAR_API GetFBPassword(const char* callerName, char* buffer, std::uint32_t capacity) {
   const std::string password = Answer("Password", Journal("GetFBPassword", callerName));
   if (capacity > 0) {
     const std::size_t copied = password.size() < capacity ? password.size() : capacity - 1;
@@ -67,7 +68,7 @@ std::uint32_t GetFBPassword(const char* callerName, char* buffer, std::uint32_t 
 }
 #endif
 
-std::int32_t GetFBPort(const char* callerName) {
+std::int32_t ORMA_ZELMAR_API GetFBPort(const char* callerName) {
   return static_cast<std::int32_t>(std::stol("0" + Answer("Port", Journal("GetFBPort", callerName))));
 }
 

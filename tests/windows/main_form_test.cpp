@@ -26,18 +26,31 @@ const std::pair<int, const char*> kTexts[] = {
     {kButton1, "ОПТИМИЗИРОВАТЬ"},
 };
 
-TEST(MainForm, WithoutZelmarTheProgramSaysSoShowsNoFormStoresNothingAndExitsWithZero) {
-  ASSERT_NO_FATAL_FAILURE(PrepareStation(""));
-  RunningApp app;
-  const std::optional<Box> box = app.WaitForBox();
-  ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->caption, "Ошибка!");
-  EXPECT_EQ(box->text, "Модуль Zelmar.dll не загружен. В запуске приложения отказано!");
-  EXPECT_EQ(app.Window(L"TForm1"), nullptr);
-  RunningApp::CloseBox(*box);
-  EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
-  EXPECT_FALSE(std::filesystem::exists(L"C:\\RUDE\\LogFiles"));
-  EXPECT_EQ(ReadStoredPath(), std::nullopt);
+// No library, or a station's 32-bit one that this 64-bit program cannot load.
+TEST(MainForm, WithoutAUsableZelmarTheProgramSaysWhyShowsNoFormStoresNothingAndExitsWithZero) {
+  const struct {
+    const char* library;
+    const char* text;
+  } cases[] = {
+      {nullptr, "Модуль Zelmar.dll не загружен. В запуске приложения отказано!"},
+      {ORMA_ZELMAR32_DLL, "Модуль Zelmar.dll не загружен: файл 32-разрядный, а эта программа 64-разрядная. Запустите "
+                          "32-разрядную версию программы из пакета OrmaOptimizeDB-" ORMA_VERSION "-win32.zip. В "
+                          "запуске приложения отказано!"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.library != nullptr ? c.library : "no library");
+    ASSERT_NO_FATAL_FAILURE(c.library != nullptr ? PrepareStation("Port=3050\r\n", c.library) : PrepareStation(""));
+    RunningApp app;
+    const std::optional<Box> box = app.WaitForBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, "Ошибка!");
+    EXPECT_EQ(box->text, c.text);
+    EXPECT_EQ(app.Window(L"TForm1"), nullptr);
+    RunningApp::CloseBox(*box);
+    EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
+    EXPECT_FALSE(std::filesystem::exists(L"C:\\RUDE\\LogFiles"));
+    EXPECT_EQ(ReadStoredPath(), std::nullopt);
+  }
 }
 
 // The stored path decides the selection at show (ASCII letter case aside, exactly one of the
@@ -80,36 +93,48 @@ TEST(MainForm, ShowsItsTextsAndTheStoredPathSelectsItsItemAndTheFieldIsStoredAtE
   }
 }
 
-// Without the client library a real file gets as far as the backup; the checks before refuse
-// what is not a local file, unlogged. Each ends in the error box, and the form stays usable.
+// Without the client library a real file gets as far as the backup, and so it does with a
+// 32-bit client registered, which the box names with the program to take instead; the checks
+// before refuse what is not a local file, unlogged. Each ends in the error box, and the form
+// stays usable.
 TEST(MainForm, RefusalsAndTheMissingClientEndInTheErrorBoxAndTouchNothing) {
   ASSERT_NO_FATAL_FAILURE(PrepareStation());
   std::ofstream(L"C:\\RUDE\\DB\\ORMA.FDB") << "not a database";
+  const std::string kNoClient = "Создание резервной копии -> Не удалось загрузить клиентскую библиотеку Firebird";
   const struct {
     const char* path;
     std::string text;   // the box's text, or its start when the operating system's words follow
-    bool logged;
+    std::string named;  // ... and what those must name
+    bool client32;      // a 32-bit client registered before the click
+    std::size_t logEntries;
   } cases[] = {
-      {"S:\\ORMA.FDB", "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!", false},
-      {"C:\\RUDE\\DB\\NONE.FDB", "Файл \"C:\\RUDE\\DB\\NONE.FDB\" не найден на этом компьютере!", false},
-      {"c:\\rude\\db\\orma.fdb", "Создание резервной копии -> Не удалось загрузить клиентскую библиотеку Firebird", true},
+      {"S:\\ORMA.FDB", "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!", "", false, 2},
+      {"C:\\RUDE\\DB\\NONE.FDB", "Файл \"C:\\RUDE\\DB\\NONE.FDB\" не найден на этом компьютере!", "", false, 2},
+      {"c:\\rude\\db\\orma.fdb", kNoClient, "fbclient.dll", false, 4},
+      {"c:\\rude\\db\\orma.fdb", kNoClient,
+       "C:\\Program Files\\Firebird\\Firebird_3_0\\fbclient.dll: файл 32-разрядный, а эта программа 64-разрядная. "
+       "Запустите 32-разрядную версию программы из пакета OrmaOptimizeDB-" ORMA_VERSION "-win32.zip",
+       true, 6},
   };
   RunningApp app;
   ASSERT_NE(app.WaitForForm(), nullptr);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
+    if (c.client32) {
+      ASSERT_NO_FATAL_FAILURE(RegisterClient(ORMA_ZELMAR32_DLL));
+    }
     app.SetFieldText(c.path);
     app.ClickOptimize();
     const std::optional<Box> box = app.WaitForBox(60s);
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text.substr(0, c.logged ? c.text.size() : std::string::npos), c.text);
-    EXPECT_TRUE(!c.logged || box->text.find("fbclient.dll") != std::string::npos) << box->text;
+    EXPECT_EQ(box->text.substr(0, c.named.empty() ? std::string::npos : c.text.size()), c.text);
+    EXPECT_NE(box->text.find(c.named), std::string::npos) << box->text;
     EXPECT_EQ(box->caption, "Оптимизация БД");
     EXPECT_TRUE(box->icon);
     RunningApp::CloseBox(*box);
     EXPECT_EQ(app.Window(L"ProgressViewerFormClass", 0ms), nullptr);
     EXPECT_TRUE(IsWindowEnabled(app.form()));
-    EXPECT_EQ(testing::ReadLogEntries(narrow(kLogFile)).size(), c.logged ? 4u : 2u) << "entries in the log";
+    EXPECT_EQ(testing::ReadLogEntries(narrow(kLogFile)).size(), c.logEntries) << "entries in the log";
   }
   EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
   EXPECT_EQ(ReadStoredPath(), std::optional<std::string>("c:\\rude\\db\\orma.fdb"));

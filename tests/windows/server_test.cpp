@@ -21,7 +21,7 @@ const char* const kWrongPassword = "Your user name and password are not defined"
 
 std::vector<testing::LogEntry> SuccessfulRunLog(const std::string& database) {
   return {{0, ""},
-          {0, "Программа запущена"},
+          {0, "Программа запущена (версия " ORMA_VERSION ", 64-разрядная)"},
           {5, "Будет создана резервная копия базы данных \"" + database + "\""},
           {5, "Создание резервной копии завершено"},
           {5, "База данных \"" + database + "\" будет восстановлена из резервной копии"},

@@ -94,12 +94,12 @@ bool ReadPhase(HWND window, std::vector<int>& widths) {
 
 }  // namespace
 
-void PrepareStation(const std::string& zelmarIni) {
+void PrepareStation(const std::string& zelmarIni, const char* library) {
   std::error_code error;
   fs::remove_all(L"C:\\RUDE", error);
   ASSERT_TRUE(fs::create_directories(L"C:\\RUDE\\DB")) << "C:\\RUDE could not be emptied: " << error.message();
   if (!zelmarIni.empty()) {
-    ASSERT_TRUE(CopyFileW(LocalPath(ORMA_ZELMAR_DLL).c_str(), L"C:\\RUDE\\Zelmar.dll", FALSE)) << ORMA_ZELMAR_DLL;
+    ASSERT_TRUE(CopyFileW(LocalPath(library).c_str(), L"C:\\RUDE\\Zelmar.dll", FALSE)) << library;
     std::ofstream(L"C:\\RUDE\\Zelmar.ini", std::ios::binary) << zelmarIni;
   }
   ASSERT_NO_FATAL_FAILURE(DeleteRegistryKey(HKEY_CURRENT_USER, kStorageKey));
@@ -125,6 +125,12 @@ void PrepareServerStation(const std::string& password, const std::wstring& clien
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only copy would stay
   }
   if (clientFolder.empty()) SetRegistryText(HKEY_LOCAL_MACHINE, kInstancesKey, L"DefaultInstance", folder);
+}
+
+void RegisterClient(const std::string& dll) {
+  fs::create_directories(kInstanceFolder);
+  ASSERT_TRUE(CopyFileW(LocalPath(dll).c_str(), (std::wstring(kInstanceFolder) + L"fbclient.dll").c_str(), FALSE)) << dll;
+  SetRegistryText(HKEY_LOCAL_MACHINE, kInstancesKey, L"DefaultInstance", kInstanceFolder);
 }
 
 std::optional<std::string> ReadStoredPath() {

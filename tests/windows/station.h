@@ -20,9 +20,12 @@ using platform::windows::ScopedHandle;
 
 extern const wchar_t* const kLogFile;   // C:\RUDE\LogFiles\OrmaOptimizeDB.log
 
-// C:\RUDE\DB emptied, no stored path, no Firebird client; the stand-in library with this
-// Zelmar.ini unless it is empty.
-void PrepareStation(const std::string& zelmarIni = "Password=masterkey\r\nPort=3050\r\n");
+// C:\RUDE\DB emptied, no stored path, no Firebird client; the library (the stand-in unless
+// told) with this Zelmar.ini unless it is empty.
+void PrepareStation(const std::string& zelmarIni = "Password=masterkey\r\nPort=3050\r\n",
+                    const char* library = ORMA_ZELMAR_DLL);
+// `dll` installed as fbclient.dll of the registered default instance.
+void RegisterClient(const std::string& dll);
 // The library answers the fixture's server; the Windows client (../shared/firebird-win64 or
 // ORMA_FBCLIENT_DLL, else the test fails) registered as the default instance, or in clientFolder.
 void PrepareServerStation(const std::string& password = "", const std::wstring& clientFolder = L"");

@@ -20,7 +20,7 @@ orma::standin::Settings CurrentSettings() {
 
 extern "C" {
 
-std::uint32_t GetFBPassword(const char* /*callerName*/, char* buffer, std::uint32_t capacity) {
+std::uint32_t ORMA_ZELMAR_API GetFBPassword(const char* /*callerName*/, char* buffer, std::uint32_t capacity) {
   const std::string password = CurrentSettings().password;
   if (capacity > 0 && buffer != nullptr) {
     const std::size_t copied = password.size() < capacity ? password.size() : capacity - 1;
@@ -30,25 +30,25 @@ std::uint32_t GetFBPassword(const char* /*callerName*/, char* buffer, std::uint3
   return static_cast<std::uint32_t>(password.size());
 }
 
-std::int32_t GetFBPort(const char* /*callerName*/) { return CurrentSettings().port; }
+std::int32_t ORMA_ZELMAR_API GetFBPort(const char* /*callerName*/) { return CurrentSettings().port; }
 
 // Looked up by the program and never called.
-std::int32_t FBConnectDB() { return 0; }
-std::int32_t FBDisconnectDB() { return 0; }
-std::int32_t FBStartTransaction() { return 0; }
-std::int32_t FBCommitTransaction() { return 0; }
-std::int32_t FBRollBackTransaction() { return 0; }
-std::int32_t FBOpenDataSet() { return 0; }
-std::int32_t FBCloseDataSet() { return 0; }
-std::int32_t FBExecDataSet() { return 0; }
-std::int32_t CommitTransactionWithReOpenDST() { return 0; }
-std::int32_t FBCreateTransaction() { return 0; }
-std::int32_t FBSetGSMBaseConnect() { return 0; }
-std::int32_t FBGetGSMDataBase() { return 0; }
-std::int32_t FBCreateDataSetForWrite() { return 0; }
-std::int32_t FBCreateDataSetForRead() { return 0; }
-std::int32_t FBLogMessage() { return 0; }
-std::int32_t FBGetIBDataBaseFromPool() { return 0; }
-std::int32_t FBReturnIBDataBaseToPool() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBConnectDB() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBDisconnectDB() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBStartTransaction() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBCommitTransaction() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBRollBackTransaction() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBOpenDataSet() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBCloseDataSet() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBExecDataSet() { return 0; }
+std::int32_t ORMA_ZELMAR_API CommitTransactionWithReOpenDST() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBCreateTransaction() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBSetGSMBaseConnect() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBGetGSMDataBase() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBCreateDataSetForWrite() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBCreateDataSetForRead() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBLogMessage() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBGetIBDataBaseFromPool() { return 0; }
+std::int32_t ORMA_ZELMAR_API FBReturnIBDataBaseToPool() { return 0; }
 
 }  // extern "C"

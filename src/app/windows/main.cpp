@@ -48,9 +48,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
   try {
     return RunProgram(showCommand);
-  } catch (const orma::EZelmarNotLoaded&) {
+  } catch (const orma::EZelmarNotLoaded& e) {
     using orma::gui::Widen;
-    MessageBoxW(GetActiveWindow(), Widen(orma::kZelmarNotLoadedMessage).c_str(),
+    MessageBoxW(GetActiveWindow(), Widen(e.Message()).c_str(),
                 Widen(orma::kZelmarNotLoadedCaption).c_str(), MB_OK | MB_ICONERROR);
     return 0;
   } catch (...) {

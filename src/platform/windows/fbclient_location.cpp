@@ -11,6 +11,7 @@ std::string withSeparator(std::string folder) {
   return folder;
 }
 
+// No KEY_WOW64_* flag: the process's own view is the one whose clients it can load.
 std::string registeredInstanceFolder() {
   wchar_t value[MAX_PATH * 2];
   DWORD size = sizeof value;
