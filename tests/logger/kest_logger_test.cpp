@@ -112,7 +112,9 @@ TEST_F(KestLogger, AFailedStepIsReportedToTheErrorsLogAndLeavesTheLogWhole) {
     if (i == 24) calls.Heal();
     logger->Log("msg", 0);
     all += line + "\r\n";
-    if (i == 23) EXPECT_EQ(ReadBytes(path), all);
+    if (i == 23) {
+      EXPECT_EQ(ReadBytes(path), all);
+    }
   }
   const std::string errors = ErrorsLogBytes(), after = ReadBytes(path);
   EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2) << errors;   // at 1777 and 2125 bytes
