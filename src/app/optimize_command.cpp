@@ -7,6 +7,7 @@
 #include "common/format.h"
 #include "common/text.h"
 #include "app/run_guard.h"
+#include "app/run_interruption.h"
 #include "platform/file_identity.h"
 #include "platform/files.h"
 
@@ -131,6 +132,7 @@ void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {
   Finally returnDatabase([&] {
     if (!replaced) steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port);
   });
+  InterruptionPoint(databasePath);
   const std::uint32_t nextTransaction =
       steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
 
@@ -138,6 +140,7 @@ void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {
   // and the next backup removes it first. Declared after closeProgress, so it runs before it:
   // the backup is gone by the time the window is asked to close.
   Finally deleteBackup([&backupPath] { platform::deleteFile(backupPath); });
+  InterruptionPoint(databasePath);
   ShowPhase(*progress, kRestorePhaseText);
   password = steps.GetPassword();
   port = steps.GetPort();
