@@ -7,10 +7,12 @@
 namespace orma::platform {
 namespace {
 
-std::atomic<InterruptionHandlers> installed{InterruptionHandlers{nullptr, nullptr}};
+// Two pointers apart: an atomic pair of them would need a 16-byte atomic, which MinGW lacks.
+std::atomic<void (*)(Interruption) noexcept> installedRequest{nullptr};
+std::atomic<void (*)() noexcept> installedAwaitEnd{nullptr};
 
 BOOL WINAPI onConsoleEvent(DWORD event) {
-  const InterruptionHandlers handlers = installed.load();
+  const InterruptionHandlers handlers{installedRequest.load(), installedAwaitEnd.load()};
   if (handlers.request == nullptr) return FALSE;
   switch (event) {
     case CTRL_C_EVENT:
@@ -39,7 +41,8 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 }  // namespace
 
 void catchInterruptions(InterruptionHandlers handlers) {
-  installed.store(handlers);
+  installedAwaitEnd.store(handlers.awaitEnd);
+  installedRequest.store(handlers.request);
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }
 
