@@ -11,8 +11,9 @@
 //             shutdown, on a thread of the system's. After the last three Windows ends the
 //             process as soon as the handler returns (after about 5 s in any case), so the
 //             handler then calls `awaitEnd`, which returns once the program has stopped.
-//             A program without a console never receives these events; its windows get
-//             WM_QUERYENDSESSION instead.
+//             A hidden window hears logoff and shutdown, which Windows does not send to the
+//             console handler of a program that loads user32.dll. A program with windows of its
+//             own refuses or accepts the end of the session itself (WM_QUERYENDSESSION).
 #pragma once
 
 namespace orma::platform {

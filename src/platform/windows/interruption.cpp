@@ -1,6 +1,8 @@
 #include "platform/interruption.h"
 
 #include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "platform/windows/windows_support.h"
 
@@ -38,12 +40,39 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
   return TRUE;
 }
 
+// A console program that loads user32.dll (ours does) is never sent CTRL_LOGOFF_EVENT or
+// CTRL_SHUTDOWN_EVENT: Windows takes it for a windowed program and tells its top-level windows
+// instead. So a hidden one, on a thread of its own, hears the end of the session.
+LRESULT CALLBACK sessionWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ENDSESSION && wParam != FALSE) {
+    onConsoleEvent((lParam & ENDSESSION_LOGOFF) != 0 ? CTRL_LOGOFF_EVENT : CTRL_SHUTDOWN_EVENT);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void watchSession() {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = sessionWindowProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"OrmaSessionWatch";
+  RegisterClassW(&windowClass);
+  if (CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
+                      windowClass.hInstance, nullptr) == nullptr) {
+    return;
+  }
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+}
+
 }  // namespace
 
 void catchInterruptions(InterruptionHandlers handlers) {
   installedAwaitEnd.store(handlers.awaitEnd);
   installedRequest.store(handlers.request);
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  static std::once_flag once;
+  std::call_once(once, [] { std::thread(watchSession).detach(); });
 }
 
 }  // namespace orma::platform
