@@ -4,6 +4,7 @@
 
 #include "app/app_logger.h"
 #include "app/exclusive_use.h"
+#include "app/run_interruption.h"
 #include "app/service_output.h"
 #include "common/exceptions.h"
 #include "common/format.h"
@@ -42,8 +43,9 @@ std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& d
       TakeDatabaseForOptimization(service, databasePath);
       service.startBackup(databasePath, backupPath, garbage == BackupGarbage::Skip);
       ReadServiceOutput(service, output, "Лог резервирования (предоставлен в целях отладки ошибки):\r\n",
-                        kBackupClosingLine);
+                        kBackupClosingLine, [] { LogInterruptionNoticed("резервное копирование"); });
     }
+    StopAfterService(databasePath, backupPath);
     nextTransaction = ReadNextTransaction(databasePath);
     AppLogger->Log("Создание резервной копии завершено", 5);
   } catch (const Exception& e) {

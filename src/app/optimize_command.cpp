@@ -7,6 +7,7 @@
 #include "common/format.h"
 #include "common/text.h"
 #include "app/run_guard.h"
+#include "app/run_interruption.h"
 #include "platform/file_identity.h"
 #include "platform/files.h"
 
@@ -135,6 +136,7 @@ void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {
   Finally returnDatabase([&] {
     if (!replaced) steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port);
   });
+  InterruptionPoint(databasePath);
   const std::uint32_t nextTransaction =
       steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
 
@@ -142,6 +144,7 @@ void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {
   // and the next backup removes it first. Declared after closeProgress, so it runs before it:
   // the backup is gone by the time the window is asked to close.
   Finally deleteBackup([&backupPath] { platform::deleteFile(backupPath); });
+  InterruptionPoint(databasePath);
   ShowPhase(*progress, kRestorePhaseText);
   password = steps.GetPassword();
   port = steps.GetPort();

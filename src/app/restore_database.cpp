@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "app/app_logger.h"
+#include "app/exclusive_use.h"
 #include "app/optimize_command.h"
 #include "app/replace_working_file.h"
+#include "app/run_interruption.h"
 #include "app/service_output.h"
 #include "common/exceptions.h"
 #include "common/format.h"
@@ -45,14 +47,21 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
       }
       service.attach(serverHost, port, userName, password);
       service.startRestore(backupPath, tempPath);
+      // The working database is shut down but unattended while the server restores: the
+      // station gets it back at once rather than after the restore.
       ReadServiceOutput(service, output, "Лог восстановления (предоставлен в целях отладки ошибки):\r\n",
-                        kRestoreClosingLine);
+                        kRestoreClosingLine, [&] {
+                          LogInterruptionNoticed("восстановление");
+                          ReturnDatabaseToUse(serverHost, databasePath, userName, password, port);
+                        });
     }
     platform::sleepMs(kSettleMs);
     if (!platform::fileExists(tempPath)) {
       throw Exception("Операция восстановлена завершилась успешно, однако куда и что она восстановила - не понятно...");
     }
     AppLogger->Log("Восстановление временной БД из резервной копии завершено", 5);
+    // The last safe point: an interruption that comes later waits until the replace is over.
+    StopAfterService(databasePath, tempPath);
     ReplaceWorkingFile(tempPath, databasePath, nextTransaction);
     AppLogger->Log("Восстановление из резервной копии завершено", 5);
   } catch (const Exception& e) {

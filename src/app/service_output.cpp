@@ -1,11 +1,13 @@
 #include "app/service_output.h"
 
 #include "app/app_logger.h"
+#include "app/run_interruption.h"
 #include "common/exceptions.h"
 #include "common/format.h"
 #include "logger/kest_logger.h"
 
 namespace orma {
+
 bool HasClosingLine(const std::vector<std::string>& output, const std::string& closingLine) {
   for (const std::string& line : output) {
     if (line.compare(0, closingLine.size(), closingLine) == 0) return true;
@@ -14,10 +16,17 @@ bool HasClosingLine(const std::vector<std::string>& output, const std::string& c
 }
 
 void ReadServiceOutput(fb::ServiceConnection& service, std::vector<std::string>& output,
-                       const std::string& heading, const std::string& closingLine) {
+                       const std::string& heading, const std::string& closingLine,
+                       const std::function<void()>& onInterruption) {
   try {
+    bool noticed = false;
+    const auto watch = [&] {
+      if (noticed || !InterruptionRequested()) return;
+      noticed = true;
+      if (onInterruption) onInterruption();
+    };
     std::string line;
-    while (service.readLine(line)) output.push_back(line);
+    while (service.readLine(line, watch)) output.push_back(line);
     if (!HasClosingLine(output, closingLine)) {
       throw Exception(Format("Сервер закончил работу, не сообщив о её завершении: в его выводе нет строки \"%s\"",
                              {closingLine}));

@@ -1,6 +1,7 @@
 // The verbose output of a backup or restore, kept only to explain a failure in the log.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,12 @@ bool HasClosingLine(const std::vector<std::string>& output, const std::string& c
 // every line read so far, each line ended by "\r\n", detaches, and lets the failure go on:
 //   heading "Лог резервирования (предоставлен в целях отладки ошибки):\r\n", lines a, b  ->
 //   "Лог резервирования (предоставлен в целях отладки ошибки):\r\na\r\nb\r\n"
+//
+// An interruption (run_interruption.h) does not end the reading: the server goes on to the
+// service's end whatever the client does. `onInterruption`, when given, runs once, as soon as
+// the reading notices the request.
 void ReadServiceOutput(fb::ServiceConnection& service, std::vector<std::string>& output,
-                       const std::string& heading, const std::string& closingLine);
+                       const std::string& heading, const std::string& closingLine,
+                       const std::function<void()>& onInterruption = {});
 
 }  // namespace orma

@@ -23,6 +23,7 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitCommandFailed = 1;   // the optimization, or the program's start, failed
 constexpr int kExitBadUsage = 2;
 constexpr int kExitLibraryNotLoaded = 3;
+constexpr int kExitInterrupted = 4;      // Ctrl+C, a termination request, the window closed
 
 struct ConsoleOptions {
   std::optional<std::string> databasePath;   // none: the default database

@@ -11,6 +11,7 @@
 #include "app/database_shortcuts.h"
 #include "app/optimize_command.h"
 #include "app/program_optimize_steps.h"
+#include "app/run_interruption.h"
 #include "common/exceptions.h"
 #include "console/console_options.h"
 #include "console/plain_progress_lines.h"
@@ -45,6 +46,9 @@ int Optimize(const std::string& databasePath, bool skipGarbageCollection) {
   try {
     ProgramOptimizeSteps steps(skipGarbageCollection);
     OptimizeDatabase(databasePath, steps);
+  } catch (const ERunInterrupted& e) {
+    failure = e.what();
+    exitCode = kExitInterrupted;
   } catch (const std::exception& e) {
     failure = e.what();
     exitCode = kExitCommandFailed;
@@ -76,6 +80,9 @@ int Run(const std::vector<std::string>& arguments) {
     return kExitSuccess;
   }
 
+  // First, so that every thread of the program inherits how signals are taken; last to go, so
+  // that an interruption waits until the message is out and the log closed.
+  InterruptibleRun interruptible;
   try {
     ApplicationModules modules;
     ShowProgressOnConsole();

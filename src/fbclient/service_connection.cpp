@@ -69,7 +69,7 @@ void ServiceConnection::start(const std::string& request) {
   raiseIfFailed(status);
 }
 
-bool ServiceConnection::readLine(std::string& line) {
+bool ServiceConnection::readLine(std::string& line, const std::function<void()>& afterQuery) {
   while (pending_.empty()) {
     if (pendingError_) {
       std::unique_ptr<EFirebirdError> error = std::move(pendingError_);
@@ -77,6 +77,7 @@ bool ServiceConnection::readLine(std::string& line) {
     }
     if (ended_) return false;
     query();
+    if (afterQuery) afterQuery();
   }
   line = std::move(pending_.front());
   pending_.pop_front();

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,7 +49,9 @@ class ServiceConnection {
   // The next line of the service's output, without its line end. Returns false once the
   // output has ended. Raises EFirebirdError when the service failed; lines that came in the
   // same reply as the failure are returned first, and the failure with the call after them.
-  bool readLine(std::string& line);
+  // `afterQuery`, when given, runs after every reply, at least once a second while the server
+  // is silent: the reader's chance to notice something without waiting for the next line.
+  bool readLine(std::string& line, const std::function<void()>& afterQuery = {});
 
   // The first status code of the last failure raised (0 before any), e.g. kShutdownFailed.
   IscStatus failureCode() const { return failureCode_; }

@@ -1,5 +1,5 @@
 // The station's data against everything that can happen around a run: a second run on the same
-// database, another client using it, a kill at any instant, a symbolic link. The real program,
+// database, another client using it, a kill at any instant, an interruption, a symbolic link. The real program,
 // the real server of the "firebird" fixture, each case on a station of its own (station.h).
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -115,6 +115,42 @@ TEST(DataSafety, KillAtAnyInstantLeavesAWholeDatabaseAndTheNextRunFinishesTheJob
     EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
     EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
     EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+  }
+}
+
+TEST(DataSafety, InterruptionEndsTheRunWithTheDatabaseOnlineAndNoFilesLeft) {
+  const struct {
+    const char* logMark;   // the first signal follows this line at once
+    int signal;
+    const char* cause;     // as the message names it
+    const char* runFile;   // the run's file that the interruption deleted
+  } cases[] = {
+      {"Будет создана резервная копия", SIGINT, "нажаты клавиши Ctrl+C", "DB/ORMA.ormabasebackup"},
+      {"будет восстановлена из резервной копии", SIGTERM, "получен запрос на завершение программы",
+       "DB/ORMA.ormatempbase"},
+      {"будет восстановлена из резервной копии", SIGHUP, "закрыт терминал", "DB/ORMA.ormatempbase"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cause);
+    Station station;
+    station.installStandIn();
+    station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
+    const std::string before = station.content("DB/ORMA.FDB");
+    BackgroundRun run = station.start({}, "run");
+    ASSERT_TRUE(station.waitForLog(c.logMark));
+    for (int i = 0; i < 3; ++i, usleep(200000)) run.signal(c.signal);   // as an impatient operator does
+    const RunResult end = run.finish();
+    EXPECT_EQ(end.exitCode, 4);
+    EXPECT_NE(end.err.find("\"" + station.path("DB/ORMA.FDB") + "\" прервана: " + c.cause +
+                           "!\r\nФайл рабочей базы данных не изменен, все данные находятся в нем."),
+              std::string::npos)
+        << end.err;
+    EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
+    EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
+    EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+    const std::vector<LogEntry> log = station.log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], (LogEntry{4, "Оптимизация прервана, удален файл \"" + station.path(c.runFile) + "\""}));
   }
 }
 

@@ -95,9 +95,23 @@ TEST_F(AgainstServer, ConsoleOptimizesOrRefusesAndLeavesTheDatabaseWhole) {
   }
 }
 
+// Ctrl+C in the console: the run waits for the server's backup, then
+// deletes it and brings the database back online (the native cases prove the restore's half).
+TEST_F(AgainstServer, ConsoleInterruptedEndsWithTheDatabaseOnlineAndNoFilesLeft) {
+  ASSERT_NO_FATAL_FAILURE(PrepareServerStation());
+  const std::string folder = CaseFolder("interrupted"), database = folder + "/ORMA.FDB";
+  const std::string digest = PlaceSample(16, database);
+  const ProgramRun run = RunConsole(database, L"", "Будет создана резервная копия");
+  EXPECT_EQ(run.exitCode, std::optional<DWORD>(4));
+  EXPECT_NE(run.err.find("\"" + database + "\" прервана: нажаты клавиши Ctrl+C!"), std::string::npos) << run.err;
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"ORMA.FDB"});
+  EXPECT_EQ(testing::DatabaseDigest(database), digest) << "the database is not online, or not the same";
+}
+
 // The operator's run (the console's cases prove what it does to the database): the progress
 // window shows the backup's phase, then the restore's longer one, at its right edge; the box
-// that ends the run comes after it, with the focus.
+// that ends the run comes after it, with the focus. While the run works the form answers,
+// refuses the end of the session and ignores a WM_CLOSE.
 TEST_F(AgainstServer, FormOptimizesOrRefusesWithTheBoxThatEnterCloses) {
   const struct {
     const char* password;   // "": the server's
@@ -130,9 +144,12 @@ TEST_F(AgainstServer, FormOptimizesOrRefusesWithTheBoxThatEnterCloses) {
     EXPECT_TRUE(run.boxActive) << "the box does not have the keyboard focus";
     EXPECT_TRUE(run.enterClosedBox) << "Enter did not close the box";
     EXPECT_TRUE(run.phaseRightAligned) << "the phase is not at the right edge";
-    EXPECT_TRUE(IsWindowEnabled(app.form()));
+    EXPECT_TRUE(IsWindowEnabled(app.form())) << "the form is gone or still disabled";
     EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
     if (c.icon) continue;
+    EXPECT_GT(run.looks, 3);
+    EXPECT_EQ(run.unanswered, 0) << "the form did not answer while the run worked";
+    EXPECT_EQ(run.endSessionAnswer, std::optional<LRESULT>(FALSE)) << "the end of the session was not refused";
     const auto total = [](const std::vector<int>& lines) { return std::accumulate(lines.begin(), lines.end(), 0); };
     ASSERT_EQ(run.phases.size(), 2u) << "the phases seen";
     EXPECT_LT(total(run.phases[0]), total(run.phases[1])) << "the restore's phase before the backup's";

@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "common/text.h"
 #include "integration/server_support.h"
 
 namespace orma::test {
@@ -37,12 +38,12 @@ void DeleteRegistryKey(HKEY root, const wchar_t* key) {
   ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << "registry: " << status;
 }
 
-ScopedHandle Start(std::wstring commandLine, HANDLE out = nullptr, HANDLE err = nullptr) {
+ScopedHandle Start(std::wstring commandLine, HANDLE out = nullptr, HANDLE err = nullptr, DWORD flags = 0) {
   STARTUPINFOW startup{sizeof startup};
   startup.dwFlags = out != nullptr ? STARTF_USESTDHANDLES : 0;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE), startup.hStdOutput = out, startup.hStdError = err;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, out != nullptr, 0, nullptr, nullptr, &startup, &info)) {
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, out != nullptr, flags, nullptr, nullptr, &startup, &info)) {
     ADD_FAILURE() << "cannot start " << narrow(commandLine) << ": " << GetLastError();
   }
   CloseHandle(info.hThread);
@@ -222,7 +223,17 @@ WatchedRun ClickAndWatch(RunningApp& app, const std::string& database) {
   for (const auto end = std::chrono::steady_clock::now() + 2min; !run.box && std::chrono::steady_clock::now() < end;) {
     // A reading counts when two looks in a row agree: a look can catch a frame half drawn.
     std::vector<int> phase;
-    if (const HWND progress = app.Window(L"ProgressViewerFormClass")) run.phaseRightAligned &= ReadPhase(progress, phase);
+    if (const HWND progress = app.Window(L"ProgressViewerFormClass")) {
+      run.phaseRightAligned &= ReadPhase(progress, phase);
+      DWORD_PTR answer = 0;
+      ++run.looks;
+      if (SendMessageTimeoutW(app.form(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) == 0) ++run.unanswered;
+      if (!run.endSessionAnswer &&
+          SendMessageTimeoutW(app.form(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 2000, &answer)) {
+        run.endSessionAnswer = LRESULT(answer);
+        PostMessageW(app.form(), WM_CLOSE, 0, 0);
+      }
+    }
     if (!phase.empty() && phase == last && (run.phases.empty() || run.phases.back() != phase)) run.phases.push_back(phase);
     last = phase;
     if (app.Window(L"#32770") != nullptr) {
@@ -240,7 +251,7 @@ WatchedRun ClickAndWatch(RunningApp& app, const std::string& database) {
   return run;
 }
 
-ProgramRun RunConsole(const std::string& database, const std::wstring& program) {
+ProgramRun RunConsole(const std::string& database, const std::wstring& program, const char* breakAt) {
   static int runs = 0;
   const std::string base = CaseFolder("output-" + std::to_string(++runs)) + "/std";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -249,8 +260,30 @@ ProgramRun RunConsole(const std::string& database, const std::wstring& program) 
     files.emplace_back(CreateFileW(LocalPath(base + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
   }
   ScopedHandle process = Start(quoteArgument(program.empty() ? LocalPath(ORMA_CONSOLE_EXE).wstring() : program) +
-                                   L" --database " + quoteArgument(widen(database)), files[0].get(), files[1].get());
+                                   L" --database " + quoteArgument(widen(database)), files[0].get(), files[1].get(),
+                                   breakAt != nullptr ? CREATE_NEW_CONSOLE : 0);
   files.clear();
+  if (breakAt != nullptr) {
+    const std::string mark = Utf8ToCp1251(breakAt);
+    EXPECT_TRUE(WaitFor(60s, [&] {
+      std::ifstream log(kLogFile, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(log), {}).find(mark) != std::string::npos;
+    })) << "the log never said " << breakAt;
+    // Ctrl+C typed into the program's console, which this process joins for it.
+    FreeConsole();
+    EXPECT_TRUE(AttachConsole(GetProcessId(process.get()))) << GetLastError();
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    ScopedHandle input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    INPUT_RECORD keys[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      keys[i].EventType = KEY_EVENT;
+      keys[i].Event.KeyEvent = {i == 0, 1, 'C', 0, {L'\x03'}, LEFT_CTRL_PRESSED};
+    }
+    DWORD written = 0;
+    EXPECT_TRUE(WriteConsoleInputW(input.get(), keys, 2, &written)) << GetLastError();
+    input.reset();
+    FreeConsole();   // or the console's window outlives the program, over the other tests' windows
+  }
   DWORD code = 0;
   const bool ended = WaitForSingleObject(process.get(), 300000) == WAIT_OBJECT_0 && GetExitCodeProcess(process.get(), &code);
   EXPECT_TRUE(ended || !TerminateProcess(process.get(), 99)) << "orma-optimize.exe did not end in time";

@@ -69,6 +69,11 @@ struct WatchedRun {
   bool phaseRightAligned = true;
   std::optional<Box> box;
   bool progressGone = false, boxActive = false, enterClosedBox = false;
+  // While the progress window is up: the form answers every look within 2 s; the end of the
+  // session is refused (Wine has no ShutdownBlockReasonQuery to read the reason back); a
+  // WM_CLOSE is ignored.
+  int looks = 0, unanswered = 0;
+  std::optional<LRESULT> endSessionAnswer;
 };
 WatchedRun ClickAndWatch(RunningApp& app, const std::string& database);
 
@@ -77,7 +82,8 @@ struct ProgramRun {
   std::optional<DWORD> exitCode;
   std::string out, err;
 };
-ProgramRun RunConsole(const std::string& database, const std::wstring& program = L"");
+// With `breakAt`, in a console of its own, and Ctrl+C typed there once the log says that.
+ProgramRun RunConsole(const std::string& database, const std::wstring& program = L"", const char* breakAt = nullptr);
 
 std::string CaseFolder(const std::string& name);   // emptied, under the build tree
 // A copy of a bloated sample of about that size (made once per size); its content's digest.

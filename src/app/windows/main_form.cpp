@@ -1,5 +1,6 @@
 #include "app/windows/main_form.h"
 
+#include <exception>
 #include <optional>
 
 #include "app/app_log_session.h"
@@ -7,6 +8,7 @@
 #include "app/database_shortcuts.h"
 #include "app/optimize_command.h"
 #include "app/program_optimize_steps.h"
+#include "app/run_interruption.h"
 #include "app/windows/form_layout.h"
 #include "app/windows/message_boxes.h"
 #include "app/windows/resource_ids.h"
@@ -15,6 +17,7 @@
 #include "logger/kest_logger.h"
 #include "progress/progress_settings.h"
 #include "progress/progress_viewer.h"
+#include "progress/thread_object.h"
 
 namespace orma::gui {
 namespace {
@@ -23,6 +26,9 @@ constexpr wchar_t kClassName[] = L"TForm1";
 constexpr char kCaption[] = "Программа для оптимизации скорости работы базы данных";
 constexpr wchar_t kStorageKey[] = L"Software\\Tervik\\Orma\\OptimizeDB";
 constexpr wchar_t kStoredProperty[] = L"FilenameEdit1.Text";
+// Windows shows it in its dialog of programs that keep the session from ending.
+constexpr char kEndSessionRefusal[] =
+    "Идет оптимизация базы данных. Дождитесь ее завершения: программа сообщит, где находятся данные.";
 // How long a box waits for the progress window to go; it closes within a frame or two.
 constexpr ULONGLONG kProgressCloseWaitMs = 3000;
 
@@ -42,6 +48,28 @@ HICON LoadSharedIcon(int id, int size) {
   return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size,
                                        LR_SHARED));
 }
+
+// The command's thread: the form's thread waits for `done`, and reads `failure` after the join.
+class CommandThread final : public TThreadObject {
+ public:
+  CommandThread(std::function<void()> command, std::exception_ptr& failure, HANDLE done)
+      : command_(std::move(command)), failure_(failure), done_(done) {}
+  ~CommandThread() override { StopThread(); }
+
+ private:
+  void Execute() override {
+    try {
+      command_();
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+    SetEvent(done_);
+  }
+
+  std::function<void()> command_;
+  std::exception_ptr& failure_;
+  HANDLE done_;
+};
 
 }  // namespace
 
@@ -125,7 +153,12 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnActivate(LOWORD(wParam) != WA_INACTIVE);
       return 0;
     case WM_CLOSE:
-      DestroyWindow(hwnd_);
+      if (commandDone_ == nullptr) DestroyWindow(hwnd_);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return commandDone_ == nullptr ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE, lParam);
       return 0;
     case WM_DESTROY:
       OnDestroy();
@@ -198,6 +231,7 @@ bool TForm1::CreateControls() {
 }
 
 void TForm1::OnCommand(int id, int code) {
+  if (commandDone_ != nullptr) return;   // a command runs: the form takes no orders
   if (FilenameEdit1.HandleCommand(id, code)) return;
   if (id == kListBox1 && code == LBN_SELCHANGE) {
     RunEvent(&TForm1::ListBox1Click);
@@ -233,6 +267,51 @@ void TForm1::OnDestroy() {
   std::string error;
   if (!FormStorage1.Save(FilenameEdit1.Text(), error) && AppLogger != nullptr) AppLogger->Log(error, 2);
   PostQuitMessage(0);
+}
+
+void TForm1::OnEndSession(bool ending, LPARAM flags) {
+  if (!ending || commandDone_ == nullptr) return;
+  RequestInterruption((flags & ENDSESSION_LOGOFF) != 0 ? platform::Interruption::Logoff
+                                                       : platform::Interruption::SystemShutdown);
+  // Windows ends the program once this returns. Messages that other threads send are served
+  // meanwhile (the progress window's), the posted ones are not: the command's loop is below.
+  while (WaitForSingleObject(commandDone_, 0) == WAIT_TIMEOUT) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    MsgWaitForMultipleObjects(1, &commandDone_, FALSE, INFINITE, QS_SENDMESSAGE);
+  }
+}
+
+void TForm1::RunCommand(std::function<void()> command) {
+  UniqueKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!done) throw Exception("Не удалось запустить оптимизацию: Windows не создала событие");
+  std::exception_ptr failure;
+  {
+    CommandThread thread(std::move(command), failure, done.get());
+    commandDone_ = done.get();
+    EnableWindow(hwnd_, FALSE);
+    ShutdownBlockReasonCreate(hwnd_, Widen(kEndSessionRefusal).c_str());
+    thread.Resume();
+    bool quit = false;
+    int quitCode = 0;
+    while (MsgWaitForMultipleObjects(1, &commandDone_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+          quit = true;
+          quitCode = static_cast<int>(message.wParam);
+          continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    ShutdownBlockReasonDestroy(hwnd_);
+    EnableWindow(hwnd_, TRUE);
+    commandDone_ = nullptr;
+    if (quit) PostQuitMessage(quitCode);
+  }  // the thread is joined here: `failure` is final
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TForm1::RunEvent(void (TForm1::*handler)()) {
@@ -278,8 +357,11 @@ void TForm1::ListBox1Click() {
 }
 
 void TForm1::Button1Click() {
-  ProgramOptimizeSteps steps;
-  OptimizeDatabase(FilenameEdit1.Text(), steps);
+  const std::string database = FilenameEdit1.Text();
+  RunCommand([database] {
+    ProgramOptimizeSteps steps;
+    OptimizeDatabase(database, steps);
+  });
   TakeBackActivation();
   ShowInformationBox(hwnd_, kOptimizeSuccessMessage);
 }

@@ -4,10 +4,22 @@
 // FormShow, ListBox1Click, Button1Click, FormDestroy) keep their names. A failure escaping an
 // event raised by the operator is shown in the application's error box and the form stays
 // usable; FormCreate's failures go to the caller, which ends the start-up.
+//
+// The command runs on a thread of its own; the form keeps answering Windows meanwhile, so it is
+// never shown as not responding, but stays disabled, as a window under a modal one. While it
+// works:
+//   closing the form                 refused: the server cannot be made to stop its backup or
+//                                    restore (run_interruption.h), so closing could only hide
+//                                    the form until the run ends, and the operator would miss
+//                                    the message that says where the data are
+//   logoff, system shutdown          refused, with the reason Windows shows in its dialog
+//   the session ended all the same   the run is interrupted (RequestInterruption) and the form
+//                                    waits for its clean-up before Windows ends the program
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +56,7 @@ class TForm1 {
   LRESULT OnCtlColorStatic(HDC dc, HWND control);
   void OnActivate(bool active);
   void OnDestroy();
+  void OnEndSession(bool ending, LPARAM flags);
 
   bool CreateControls();
   HFONT FontFor(int kind) const;
@@ -52,6 +65,9 @@ class TForm1 {
   void RunEvent(void (TForm1::*handler)());
   // Before a box that ends a command: the progress window gone, the form active again.
   void TakeBackActivation();
+  // Runs `command` on a thread of its own and answers Windows until it ends; raises what the
+  // command raised.
+  void RunCommand(std::function<void()> command);
 
   void FormCreate();
   void FormShow();
@@ -68,6 +84,7 @@ class TForm1 {
   HWND focused_ = nullptr;          // the control to give the focus back to on activation
   bool created_ = false;            // FormCreate has completed
   bool restored_ = false;           // the stored path was read, so saving it cannot lose it
+  HANDLE commandDone_ = nullptr;    // while a command runs: set when it has ended
 };
 
 }  // namespace orma::gui

@@ -19,4 +19,9 @@ struct RegKeyDeleter {
 };
 using UniqueRegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, RegKeyDeleter>;
 
+struct KernelHandleDeleter {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueKernelHandle = std::unique_ptr<void, KernelHandleDeleter>;
+
 }  // namespace orma::gui
