@@ -24,6 +24,23 @@ constexpr unsigned kSettleMs = 1000;
 // Written once every table and index is in the new database.
 const char* const kRestoreClosingLine = "gbak:finishing, closing, and going home";
 
+// After a failure the working file has not been replaced and holds all data: a restored file,
+// whole or cut short by a full disk, is stale and only takes the disk's space. With the
+// working file gone (someone else's doing) it might be all that is left, and stays.
+void DeleteStaleTempFile(const std::string& tempPath, const std::string& databasePath) {
+  if (!platform::fileExists(tempPath) || !platform::fileExists(databasePath)) return;
+  // The server may still be closing the file it failed to write.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (platform::deleteFile(tempPath)) {
+      AppLogger->Log("Удален временный файл " + tempPath, 0);
+      return;
+    }
+    platform::sleepMs(100);
+  }
+  const int code = platform::lastError();
+  AppLogger->Log(Format("Не удалось удалить временный файл \"%s\": %s", {tempPath, platform::systemMessage(code)}), 4);
+}
+
 }  // namespace
 
 void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
@@ -56,9 +73,11 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
     ReplaceWorkingFile(tempPath, databasePath, nextTransaction);
     AppLogger->Log("Восстановление из резервной копии завершено", 5);
   } catch (const Exception& e) {
+    DeleteStaleTempFile(tempPath, databasePath);
     AppLogger->Log("Ошибка восстановления из резервной копии: " + e.Message(), 2);
     WrapException(e, "Восстановление из резервной копии", true)->Raise();
   } catch (const std::exception& e) {
+    DeleteStaleTempFile(tempPath, databasePath);
     AppLogger->Log(std::string("Ошибка восстановления из резервной копии: ") + e.what(), 2);
     WrapException(Exception(e.what()), "Восстановление из резервной копии", true)->Raise();
   }

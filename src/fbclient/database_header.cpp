@@ -12,6 +12,12 @@ namespace {
 constexpr std::size_t kHeaderBytes = 44;
 constexpr unsigned char kHeaderPageType = 1;
 constexpr std::uint16_t kShutdownBits = 0x1080;
+constexpr std::uint16_t kShutdownMulti = 0x0080;
+constexpr std::uint16_t kShutdownFull = 0x1000;
+// Firebird marks its structure versions with the high bit; 11 to 13 share the layout read here.
+constexpr std::uint16_t kFirebirdOds = 0x8000;
+constexpr unsigned kFirstKnownOds = 11;
+constexpr unsigned kLastKnownOds = 13;
 constexpr int kSharingRetries = 20;
 constexpr unsigned kSharingPauseMs = 100;
 
@@ -52,8 +58,22 @@ bool ReadDatabaseHeader(const std::string& path, DatabaseHeader& header, std::st
     failure = "файл не является базой данных Firebird";
     return false;
   }
+  const std::uint32_t ods = littleEndian(bytes + 18, 2);
+  header.odsMajor = ods & ~kFirebirdOds;
+  if ((ods & kFirebirdOds) == 0 || header.odsMajor < kFirstKnownOds || header.odsMajor > kLastKnownOds) {
+    if ((ods & kFirebirdOds) == 0) header.odsMajor = ods;
+    failure = "структура файла базы данных (ODS " + std::to_string(header.odsMajor) +
+              ") программе не известна, программа работает только со структурами ODS 11-13 (Firebird 2-5)";
+    return false;
+  }
   header.nextTransaction = littleEndian(bytes + 36, 4);
-  header.shutDown = (littleEndian(bytes + 42, 2) & kShutdownBits) != 0;
+  switch (littleEndian(bytes + 42, 2) & kShutdownBits) {
+    case 0: header.shutdown = ShutdownMode::Online; break;
+    case kShutdownMulti: header.shutdown = ShutdownMode::Multi; break;
+    case kShutdownFull: header.shutdown = ShutdownMode::Full; break;
+    default: header.shutdown = ShutdownMode::Single; break;
+  }
+  header.shutDown = header.shutdown != ShutdownMode::Online;
   return true;
 }
 

@@ -18,6 +18,7 @@
 #include "support/log_entries.h"
 #include "app/replace_working_file.h"
 #include "app/restore_database.h"
+#include "common/filenames.h"
 #include "integration/server_support.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
@@ -61,10 +62,9 @@ std::vector<std::string> OutputLines(const LogEntry& entry, const std::string& s
   return lines;
 }
 std::string NotReplacedMessage(const std::string& temp, const std::string& db, const std::string& reason) {
-  return "Не удалось полность завершить действия по оптимизации БД!\r\nБД была оптимизирована. Создан файл \"" + temp +
-         "\".\r\nПрограмме не удалось переименовать его в \"" + db + "\",\r\nт.к. при попытке удаления старого файла \"" + db +
-         "\"\r\nвозникла ошибка: " + reason + "\r\nУбедитесь, что система Orma выгружена и повторите попытку!\r\n"
-         "Либо вы можете попытаться переименовать файлы вручную!";
+  return "Не удалось полность завершить действия по оптимизации БД!\r\nОптимизированная копия \"" + temp +
+         "\" не может заменить файл \"" + db + "\": " + reason + "\r\nФайл рабочей базы данных \"" + db +
+         "\" не изменен, все данные находятся в нем.\r\nУбедитесь, что система Orma выгружена и повторите попытку!";
 }
 
 class BackupRestoreTest : public ::testing::Test {
@@ -171,11 +171,12 @@ TEST_F(BackupRestoreTest, RestoreFailingOnTheServerOrFromACutOffBackupNeverRepla
       EXPECT_EQ(failure.className, "EFirebirdError");
     }
     const std::vector<LogEntry> log = Log();
-    ASSERT_EQ(log.size(), 3u) << ::testing::PrintToString(log);
+    ASSERT_GE(log.size(), 3u) << ::testing::PrintToString(log);
     EXPECT_EQ(log[0], RestoreAnnouncement(c.db));
     EXPECT_FALSE(OutputLines(log[1], kRestore).empty());
-    EXPECT_EQ(log[2], Logged(kRestore, reason));
+    EXPECT_EQ(log.back(), Logged(kRestore, reason));
     EXPECT_EQ(ReadFileBytes(c.db), before);
+    EXPECT_FALSE(fs::exists(ChangeFileExt(c.db, ".ormatempbase"))) << "a partial restored file takes the disk's room";
     fs::remove(log_);
   }
 }
@@ -228,7 +229,8 @@ TEST_F(BackupRestoreTest, WorkingFileHeldOrARestoredFileThatCannotBeMovedLeavesB
     EXPECT_EQ(log[1], (LogEntry{5, "Восстановление временной БД из резервной копии завершено"}));
     EXPECT_EQ(log.back(), Logged(kRestore, message));
     EXPECT_EQ(DatabaseDigest(db), sample_);
-    EXPECT_EQ(DatabaseDigest(temp), sample_) << "the temporary file must hold the restored database";
+    // The working file holds all data; the restored copy is deleted unless it cannot be.
+    EXPECT_EQ(fs::exists(temp), !c.attached);
   }
 }
 

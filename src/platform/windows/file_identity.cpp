@@ -40,12 +40,52 @@ std::wstring upperCase(const std::wstring& text) {
   return upper;
 }
 
+// "\\?\C:\DB\ORMA.FDB" -> "C:\DB\ORMA.FDB", "\\?\UNC\server\share" -> "\\server\share".
+std::wstring withoutLongPrefix(const std::wstring& path) {
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\" + path.substr(7);
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
+
 }  // namespace
 
-std::string resolveLinks(const std::string& path) { return path; }
+std::string resolveLinks(const std::string& path) {
+  const std::wstring wide = widen(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return path;
+  }
+  // Opened without FILE_FLAG_OPEN_REPARSE_POINT, the handle is the file the link leads to.
+  ScopedHandle handle(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return {};
+  const DWORD size = ::GetFinalPathNameByHandleW(handle.get(), nullptr, 0, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (size == 0) return {};
+  std::wstring final(size, L'\0');
+  const DWORD length =
+      ::GetFinalPathNameByHandleW(handle.get(), final.data(), size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length == 0 || length >= size) return {};
+  final.resize(length);
+  return narrow(withoutLongPrefix(final));
+}
+
+bool linkCount(const std::string& path, unsigned& count) {
+  ScopedHandle handle(::CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(handle.get(), &info)) return false;
+  count = info.nNumberOfLinks;
+  return true;
+}
 
 bool fileIdentity(const std::string& path, std::string& identity) {
-  const std::wstring full = fullPathOf(widen(path));
+  const std::string file = resolveLinks(path);
+  if (file.empty()) return false;
+  const std::wstring full = fullPathOf(widen(file));
   if (full.empty()) return false;
   const std::size_t separator = full.find_last_of(L"\\/");
   if (separator == std::wstring::npos) {
