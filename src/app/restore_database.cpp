@@ -41,6 +41,15 @@ void DeleteStaleTempFile(const std::string& tempPath, const std::string& databas
   AppLogger->Log(Format("Не удалось удалить временный файл \"%s\": %s", {tempPath, platform::systemMessage(code)}), 4);
 }
 
+const char* const kWorkingFileUnchanged = "\r\nФайл рабочей базы данных \"%s\" не изменен, все данные находятся в нем.";
+
+// Raises the failure, logged and wrapped, after the clean-up.
+void Fail(const Exception& failure, const std::string& tempPath, const std::string& databasePath) {
+  AppLogger->Log("Ошибка восстановления из резервной копии: " + failure.Message(), 2);
+  DeleteStaleTempFile(tempPath, databasePath);
+  WrapException(failure, "Восстановление из резервной копии", true)->Raise();
+}
+
 }  // namespace
 
 void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
@@ -48,6 +57,7 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
                      const std::string& password, std::int32_t port, std::uint32_t nextTransaction) {
   const std::string tempPath = TempPathFor(databasePath);
   std::vector<std::string> output;
+  bool replacing = false;   // from here on the messages say themselves which file holds the data
   try {
     AppLogger->LogFmt("База данных \"%s\" будет восстановлена из резервной копии", {databasePath}, 5);
     {
@@ -70,16 +80,14 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
       throw Exception("Операция восстановлена завершилась успешно, однако куда и что она восстановила - не понятно...");
     }
     AppLogger->Log("Восстановление временной БД из резервной копии завершено", 5);
+    replacing = true;
     ReplaceWorkingFile(tempPath, databasePath, nextTransaction);
     AppLogger->Log("Восстановление из резервной копии завершено", 5);
   } catch (const Exception& e) {
-    DeleteStaleTempFile(tempPath, databasePath);
-    AppLogger->Log("Ошибка восстановления из резервной копии: " + e.Message(), 2);
-    WrapException(e, "Восстановление из резервной копии", true)->Raise();
+    Fail(replacing ? e : *e.CreateNew(e.Message() + Format(kWorkingFileUnchanged, {databasePath})), tempPath,
+         databasePath);
   } catch (const std::exception& e) {
-    DeleteStaleTempFile(tempPath, databasePath);
-    AppLogger->Log(std::string("Ошибка восстановления из резервной копии: ") + e.what(), 2);
-    WrapException(Exception(e.what()), "Восстановление из резервной копии", true)->Raise();
+    Fail(Exception(e.what() + Format(kWorkingFileUnchanged, {databasePath})), tempPath, databasePath);
   }
 }
 

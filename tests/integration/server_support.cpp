@@ -26,6 +26,10 @@ std::string IsqlCommand(const std::string& path) {
          Quote(ServerUrl(path));
 }
 
+CommandResult Gfix(const std::string& path, const std::string& options) {
+  return RunCommand("gfix -user SYSDBA -password " + Quote(Server().password) + " " + options + " " + Quote(ServerUrl(path)));
+}
+
 namespace {
 
 // Per table: "<name> <rows> <sum of a hash of all columns>". SUM makes it independent of the
