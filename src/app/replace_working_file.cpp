@@ -67,7 +67,7 @@ void ReplaceWorkingFile(const std::string& tempPath, const std::string& database
   }
   if (hooks.beforeReplace) hooks.beforeReplace();
 
-  if (!platform::replaceFile(tempPath, databasePath)) {
+  if (!hold.replaceWith(tempPath)) {
     RaiseNotReplaced(tempPath, databasePath, platform::systemMessage(platform::lastError()));
   }
   // Until the folder is on the disk, a power cut could still bring the old file back; that
