@@ -111,10 +111,4 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
-std::int64_t FileSize(const std::string& path) {
-  std::error_code error;
-  auto size = std::filesystem::file_size(LocalPath(path), error);
-  return error ? -1 : static_cast<std::int64_t>(size);
-}
-
 }  // namespace orma::testing

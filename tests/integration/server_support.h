@@ -56,7 +56,6 @@ std::filesystem::path LocalPath(const std::string& serverPath);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
-std::int64_t FileSize(const std::string& path);
 
 // A tmpfs of the given size mounted on a new folder; unmounted (and the folder removed) at
 // the end. Mounting needs root, as on CI; without it the test fails, never skips.
@@ -67,7 +66,6 @@ class TmpfsMount {
   TmpfsMount(const TmpfsMount&) = delete;
   TmpfsMount& operator=(const TmpfsMount&) = delete;
   bool mounted() const { return mounted_; }
-  void RemountReadOnly();
 
  private:
   std::string folder_;

@@ -89,11 +89,6 @@ TmpfsMount::~TmpfsMount() {
   std::filesystem::remove(folder_, ignored);
 }
 
-void TmpfsMount::RemountReadOnly() {
-  CommandResult result = RunCommand("mount -o remount,ro " + Quote(folder_));
-  if (result.exitCode != 0) ADD_FAILURE() << "cannot remount " << folder_ << " read-only: " << result.output;
-}
-
 PrivateServer::PrivateServer(const std::string& folder) : folder_(folder) {
   // A port nobody listens on now: the one the system hands out for a moment.
   const int probe = ::socket(AF_INET, SOCK_STREAM, 0);

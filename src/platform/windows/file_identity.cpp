@@ -74,8 +74,9 @@ bool identityOfFullPath(const std::wstring& full, std::string& identity) {
 std::string inFormOf(const std::string& given, const std::wstring& final) {
   using UnixName = char*(__cdecl*)(const wchar_t*);
   const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  const auto unixName =
-      kernel != nullptr ? reinterpret_cast<UnixName>(::GetProcAddress(kernel, "wine_get_unix_file_name")) : nullptr;
+  const auto unixName = kernel != nullptr ? reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+                                                 ::GetProcAddress(kernel, "wine_get_unix_file_name")))
+                                           : nullptr;
   if (given.empty() || given[0] != '/' || unixName == nullptr) return narrow(final);
   char* name = unixName(final.c_str());
   if (name == nullptr) return narrow(final);
