@@ -19,9 +19,7 @@ const char* const kServiceFilesBusyMessage =
     "Служебный файл \"%s\" занят: выполняется оптимизация другой базы данных с тем же именем в той же папке!\r\n"
     "Дождитесь ее завершения и повторите попытку. Файл базы данных \"%s\" не изменен.";
 
-namespace {
-
-std::string IdentityOf(const std::string& path) {
+std::string FileIdentityOf(const std::string& path) {
   std::string identity;
   if (!platform::fileIdentity(path, identity)) {
     const int code = platform::lastError();
@@ -29,6 +27,8 @@ std::string IdentityOf(const std::string& path) {
   }
   return identity;
 }
+
+namespace {
 
 // Without waiting; false when another run holds it.
 std::unique_ptr<platform::NamedMutex> Take(const std::string& name, bool& taken) {
@@ -54,11 +54,11 @@ std::string RunGuard::MutexName(const std::string& identity, const char* prefix)
 
 RunGuard::RunGuard(const std::string& databasePath, const std::string& serviceFilePath) {
   bool taken = false;
-  mutex_ = Take(MutexName(IdentityOf(databasePath)), taken);
+  mutex_ = Take(MutexName(FileIdentityOf(databasePath)), taken);
   if (!taken) throw Exception(Format(kAlreadyRunningMessage, {databasePath}));
   if (serviceFilePath.empty()) return;
   try {
-    filesMutex_ = Take(MutexName(IdentityOf(serviceFilePath), "OrmaOptimizeDB.Files."), taken);
+    filesMutex_ = Take(MutexName(FileIdentityOf(serviceFilePath), "OrmaOptimizeDB.Files."), taken);
   } catch (...) {
     mutex_->release();
     throw;

@@ -22,6 +22,10 @@ namespace orma {
 extern const char* const kAlreadyRunningMessage;   // "Оптимизация базы данных ""%s"" уже выполняется!..."
 extern const char* const kServiceFilesBusyMessage;  // a same-named database's run has the service files
 
+// The identity (platform::fileIdentity) of a database file or of a file beside it. Raises
+// Exception naming the file when its folder cannot be reached.
+std::string FileIdentityOf(const std::string& path);
+
 class RunGuard {
  public:
   // Takes the guard of the database at `databasePath` without waiting and, when given, that of

@@ -1,11 +1,11 @@
 #include "app/shutdown_record.h"
 
 #include "app/app_logger.h"
+#include "app/run_guard.h"
 #include "common/exceptions.h"
 #include "common/format.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
-#include "platform/file_identity.h"
 #include "platform/files.h"
 
 namespace orma {
@@ -13,15 +13,6 @@ namespace orma {
 const char* const kRunRecordExtension = ".ormarun";
 
 namespace {
-
-std::string IdentityOf(const std::string& databasePath) {
-  std::string identity;
-  if (!platform::fileIdentity(databasePath, identity)) {
-    const int code = platform::lastError();
-    throw Exception(Format("Файл \"%s\" не найден на этом компьютере! (%s)", {databasePath, platform::systemMessage(code)}));
-  }
-  return identity;
-}
 
 std::string FolderOf(const std::string& path) {
   const std::string folder = ExtractFilePath(path);
@@ -47,12 +38,12 @@ RecordOwner ReadRunRecord(const std::string& databasePath, std::string& ownerPat
   const std::size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
   if (second == std::string::npos) return RecordOwner::None;
   ownerPath = text.substr(first + 1, second - first - 1);
-  return text.substr(0, first) == IdentityOf(databasePath) ? RecordOwner::ThisDatabase : RecordOwner::AnotherDatabase;
+  return text.substr(0, first) == FileIdentityOf(databasePath) ? RecordOwner::ThisDatabase : RecordOwner::AnotherDatabase;
 }
 
 void WriteRunRecord(const std::string& databasePath) {
   const std::string recordPath = RunRecordPathFor(databasePath);
-  const std::string text = IdentityOf(databasePath) + "\n" + databasePath + "\n";
+  const std::string text = FileIdentityOf(databasePath) + "\n" + databasePath + "\n";
   platform::File file;
   if (!file.open(recordPath, platform::OpenMode::CreateExclusive) || !file.write(text.data(), text.size()) ||
       !file.flush()) {
