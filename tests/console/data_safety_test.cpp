@@ -154,12 +154,9 @@ TEST(DataSafety, RefusalsBeforeTheBackupChangeNothingAndAreLogged) {
        [](Station& s) { Gfix(s.path("DB/ORMA.FDB"), "-shut multi -force 0"); },
        "в режим обслуживания: многопользовательский режим обслуживания (multi-user maintenance).",
        fb::ShutdownMode::Multi, {"ORMA.FDB"}, true, true},
-      {"an unknown on-disk structure",
+      {"an unknown on-disk structure",   // the structure's version at offset 18 made 14
        [](Station& s) {
-         std::string bytes = ReadBytes(PathOf(s.path("DB/ORMA.FDB")));
-         bytes[18] = 14;   // ODS 14
-         WriteBytes(PathOf(s.path("DB/ORMA.FDB")), bytes);
-       },
+         WriteBytes(PathOf(s.path("DB/ORMA.FDB")), ReadBytes(PathOf(s.path("DB/ORMA.FDB"))).replace(18, 1, 1, 14)); },
        "структура файла базы данных (ODS 14) программе не известна", fb::ShutdownMode::Online, {"ORMA.FDB"}, false},
   };
   for (const auto& c : cases) {
