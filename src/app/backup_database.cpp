@@ -31,6 +31,10 @@ std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& d
     AppLogger->LogFmt("Будет создана резервная копия базы данных \"%s\"", {databasePath}, 5);
     {
       fb::ServiceConnection service;
+      // Taken first: an old backup file may be a same-named database's, which the record
+      // names, and is only ours to delete once nothing says so.
+      service.attach(serverHost, port, userName, password);
+      TakeDatabaseForOptimization(service, databasePath);
       if (platform::fileExists(backupPath)) {
         if (platform::deleteFile(backupPath)) {
           AppLogger->Log("Удален старый файл резервной копии", 0);
@@ -39,8 +43,6 @@ std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& d
           throw Exception(Format("Ошибка при удалении файла \"%s\": %s", {backupPath, platform::systemMessage(code)}));
         }
       }
-      service.attach(serverHost, port, userName, password);
-      TakeDatabaseForOptimization(service, databasePath);
       service.startBackup(databasePath, backupPath, garbage == BackupGarbage::Skip);
       ReadServiceOutput(service, output, "Лог резервирования (предоставлен в целях отладки ошибки):\r\n",
                         kBackupClosingLine, [] { LogInterruptionNoticed("резервное копирование"); });

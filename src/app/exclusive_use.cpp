@@ -1,6 +1,7 @@
 #include "app/exclusive_use.h"
 
 #include "app/app_logger.h"
+#include "app/shutdown_record.h"
 #include "common/exceptions.h"
 #include "common/format.h"
 #include "fbclient/database_header.h"
@@ -21,18 +22,50 @@ const char* const kDatabaseChangedMessage =
     "Файл рабочей базы данных не изменен, все данные находятся в нем.\r\n"
     "Закройте систему Orma (и все программы, работающие с этой базой данных) и повторите попытку.";
 
+const char* const kAdministratorShutdownMessage =
+    "База данных \"%s\" переведена администратором в режим обслуживания: %s.\r\n"
+    "Оптимизация отменена: ни база данных, ни ее режим не изменены.\r\n"
+    "Дождитесь окончания обслуживания (база данных должна вернуться в рабочий режим) и повторите попытку.";
+
+const char* const kServiceFilesLeftMessage =
+    "Служебные файлы оптимизации рядом с базой данных \"%s\" оставлены прерванной оптимизацией "
+    "другой базы данных с тем же именем: \"%s\".\r\n"
+    "Сначала выполните оптимизацию базы данных \"%s\": она вернет ее в рабочий режим и удалит эти файлы.\r\n"
+    "Файл базы данных \"%s\" не изменен.";
+
+std::string ShutdownStateText(fb::ShutdownMode mode) {
+  switch (mode) {
+    case fb::ShutdownMode::Full: return "полное отключение (full shutdown)";
+    case fb::ShutdownMode::Single: return "однопользовательский режим (single-user maintenance)";
+    case fb::ShutdownMode::Multi: return "многопользовательский режим обслуживания (multi-user maintenance)";
+    case fb::ShutdownMode::Online: break;
+  }
+  return "рабочий режим";
+}
+
 void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::string& databasePath) {
+  std::string ownerPath;
+  const RecordOwner owner = ReadRunRecord(databasePath, ownerPath);
+  if (owner == RecordOwner::AnotherDatabase) {
+    throw Exception(Format(kServiceFilesLeftMessage, {databasePath, ownerPath, ownerPath, databasePath}));
+  }
   fb::DatabaseHeader header;
   std::string unread;
   // A file that cannot be read here is left to the server, whose own words say what is wrong.
   if (fb::ReadDatabaseHeader(databasePath, header, unread) && header.shutDown) {
+    if (owner != RecordOwner::ThisDatabase) {
+      throw Exception(Format(kAdministratorShutdownMessage, {databasePath, ShutdownStateText(header.shutdown)}));
+    }
     service.changeProperties(fb::onlineRequest(databasePath));
     AppLogger->LogFmt("База данных \"%s\" была оставлена прерванной оптимизацией в однопользовательском режиме "
                       "и возвращена в рабочий режим", {databasePath}, 4);
   }
+  WriteRunRecord(databasePath);
   try {
     service.changeProperties(fb::shutdownSingleRequest(databasePath));
   } catch (const EFirebirdError&) {
+    // Refused: the database is as it was, online.
+    ClearRunRecord(databasePath);
     if (service.failureCode() == fb::kShutdownFailed) throw Exception(Format(kDatabaseInUseMessage, {databasePath}));
     throw;
   }
@@ -47,25 +80,32 @@ std::uint32_t ReadNextTransaction(const std::string& databasePath) {
   return header.nextTransaction;
 }
 
-void ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath, const std::string& userName,
+bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath, const std::string& userName,
                          const std::string& password, std::int32_t port) noexcept {
-  fb::DatabaseHeader header;
-  std::string unread;
-  const bool known = fb::ReadDatabaseHeader(databasePath, header, unread);
-  if (known && !header.shutDown) return;
   try {
-    fb::ServiceConnection service;
-    service.attach(serverHost, port, userName, password);
-    service.changeProperties(fb::onlineRequest(databasePath));
-    service.detach();
-  } catch (const std::exception& e) {
-    // Where the file could not be read the database may well be online already, and the
-    // server's refusal to bring it online again says nothing worth a warning.
-    if (!known) return;
+    std::string ownerPath;
+    if (ReadRunRecord(databasePath, ownerPath) != RecordOwner::ThisDatabase) return true;
+    fb::DatabaseHeader header;
+    std::string unread;
+    if (fb::ReadDatabaseHeader(databasePath, header, unread) && !header.shutDown) return ClearRunRecord(databasePath), true;
     try {
-      AppLogger->LogFmt("Не удалось вернуть базу данных \"%s\" в рабочий режим: %s", {databasePath, e.what()}, 4);
-    } catch (...) {
+      fb::ServiceConnection service;
+      service.attach(serverHost, port, userName, password);
+      service.changeProperties(fb::onlineRequest(databasePath));
+      service.detach();
+    } catch (const std::exception& e) {
+      // Where the file could not be read before, the database may well have been online, and
+      // the server's refusal to bring it online again says nothing worth a warning.
+      if (fb::ReadDatabaseHeader(databasePath, header, unread) && !header.shutDown) return ClearRunRecord(databasePath), true;
+      if (AppLogger != nullptr) {
+        AppLogger->LogFmt("Не удалось вернуть базу данных \"%s\" в рабочий режим: %s", {databasePath, e.what()}, 4);
+      }
+      return false;
     }
+    ClearRunRecord(databasePath);
+    return true;
+  } catch (...) {
+    return false;
   }
 }
 

@@ -6,8 +6,13 @@
 #include "common/filenames.h"
 #include "common/format.h"
 #include "common/text.h"
+#include "app/app_logger.h"
+#include "app/disk_space_check.h"
 #include "app/run_guard.h"
 #include "app/run_interruption.h"
+#include "app/shutdown_record.h"
+#include "fbclient/database_header.h"
+#include "logger/kest_logger.h"
 #include "platform/file_identity.h"
 #include "platform/files.h"
 
@@ -22,6 +27,16 @@ const char* const kInterruptedRunMessage =
     "Рядом с ним найден временный файл \"%s\", оставшийся от прерванной оптимизации:\r\n"
     "возможно, база данных находится в нем. Программа ничего не удалила.\r\n"
     "Переименуйте временный файл в \"%s\" и повторите попытку.";
+const char* const kIncompleteTempMessage =
+    "Файл рабочей базы данных \"%s\" не найден!\r\n"
+    "Рядом с ним найден временный файл \"%s\", оставшийся от прерванной оптимизации, но он не является "
+    "полной рабочей базой данных (%s): переименовывать его НЕЛЬЗЯ.\r\n"
+    "Программа ничего не удалила. Обратитесь в службу технической поддержки.";
+const char* const kStillShutDownMessage =
+    "\r\nВНИМАНИЕ! Базу данных \"%s\" не удалось вернуть в рабочий режим: она осталась в однопользовательском "
+    "режиме обслуживания, и программы станции (система Orma) не смогут открыть ее, пока оптимизация не будет "
+    "запущена снова.\r\nЗапустите оптимизацию этой базы данных еще раз: первым делом она вернет базу данных "
+    "в рабочий режим.";
 
 namespace {
 
@@ -35,6 +50,12 @@ constexpr const char* kNotThisComputer = "База данных должна н�
 constexpr const char* kNetworkPath =
     "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\r\nСетевые пути НЕ ДОПУСКАЮТСЯ!!!";
 constexpr const char* kFileNotFound = "Файл \"%s\" не найден на этом компьютере!";
+constexpr const char* kHardLinks =
+    "Файл базы данных \"%s\" имеет несколько имен (жестких ссылок: %s)!\r\n"
+    "Оптимизация заменила бы файл только под этим именем, а под другими осталась бы старая база данных.\r\n"
+    "Оптимизация такого файла НЕ ДОПУСКАЕТСЯ. Файл базы данных не изменен.";
+constexpr const char* kUnknownLayout =
+    "Оптимизация базы данных \"%s\" НЕ ДОПУСКАЕТСЯ: %s.\r\nФайл базы данных не изменен.";
 constexpr const char* kServiceExtension =
     "Файл \"%s\" имеет расширение \"%s\", которое программа использует для своих служебных файлов!\r\n"
     "Оптимизация такого файла НЕ ДОПУСКАЕТСЯ: при ней он был бы удален.\r\n"
@@ -71,14 +92,33 @@ std::string CheckDatabasePath(const std::string& givenPath) {
   if (!platform::fileExists(databasePath)) {
     // A run of an older program, or someone by hand, may have removed the working file after
     // the restore; then the temporary file may be all that is left of the database.
+    // A rename is advised only for a whole database that the server has brought online: a
+    // restore cut short leaves its file shut down or unreadable.
     const std::string tempPath = TempPathFor(databasePath);
     if (platform::fileExists(tempPath)) {
-      throw Exception(Format(kInterruptedRunMessage, {databasePath, tempPath, databasePath}));
+      fb::DatabaseHeader header;
+      std::string failure;
+      if (fb::ReadDatabaseHeader(tempPath, header, failure) && !header.shutDown) {
+        throw Exception(Format(kInterruptedRunMessage, {databasePath, tempPath, databasePath}));
+      }
+      if (failure.empty()) failure = "его восстановление не было завершено";
+      throw Exception(Format(kIncompleteTempMessage, {databasePath, tempPath, failure}));
     }
     throw Exception(Format(kFileNotFound, {givenPath}));
   }
   const std::string reserved = ServiceExtensionOf(databasePath);
   if (!reserved.empty()) throw Exception(Format(kServiceExtension, {databasePath, reserved}));
+  unsigned links = 1;
+  if (platform::linkCount(databasePath, links) && links > 1) {
+    throw Exception(Format(kHardLinks, {databasePath, std::to_string(links)}));
+  }
+  // The run's checks read the header's fields where ODS 11 to 13 keep them; a file that is
+  // no database at all is left to the server, whose own words say what is wrong.
+  fb::DatabaseHeader header;
+  std::string failure;
+  if (!fb::ReadDatabaseHeader(databasePath, header, failure) && header.odsMajor != 0) {
+    throw Exception(Format(kUnknownLayout, {databasePath, failure}));
+  }
   return databasePath;
 }
 
@@ -89,6 +129,27 @@ void ShowPhase(OptimizeProgress& progress, const char* text) {
   constexpr std::uint8_t kBold = 1;
   progress.SetStringInfo(kPhaseLineKey, text, kRightAligned, true, kGreen, kBold, 14, "");
 }
+
+// The operator's message goes to the log too, so that whoever reads it later learns why a
+// run did nothing.
+void LogFailure(const std::string& message) noexcept {
+  try {
+    if (AppLogger != nullptr) AppLogger->Log("Оптимизация базы данных не выполнена: " + message, 2);
+  } catch (...) {
+  }
+}
+
+// The failure in flight, its message extended by a warning that the database stays shut down.
+[[noreturn]] void RaiseStillShutDown(const std::string& databasePath) {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    e.CreateNew(e.Message() + Format(kStillShutDownMessage, {databasePath}))->Raise();
+  }
+  throw;   // not reached: the failure in flight is not one of ours, and left the try block above
+}
+
+void Optimize(const std::string& givenPath, OptimizeSteps& steps);
 
 }  // namespace
 
@@ -113,16 +174,28 @@ std::string ServiceExtensionOf(std::string_view databasePath) {
   std::string_view name = databasePath;
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.remove_suffix(1);
   const std::string extension = ExtractFileExt(name);
-  for (const char* reserved : {kBackupExtension, kTempBaseExtension}) {
+  for (const char* reserved : {kBackupExtension, kTempBaseExtension, kRunRecordExtension}) {
     if (SameText(extension, reserved)) return extension;
   }
   return {};
 }
 
 void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {
+  try {
+    Optimize(givenPath, steps);
+  } catch (const Exception& e) {
+    LogFailure(e.Message());
+    throw;
+  }
+}
+
+namespace {
+
+void Optimize(const std::string& givenPath, OptimizeSteps& steps) {
   const std::string databasePath = CheckDatabasePath(givenPath);
   const std::string backupPath = BackupPathFor(databasePath);
-  RunGuard guard(databasePath);
+  RunGuard guard(databasePath, backupPath);
+  CheckFreeSpace(databasePath, backupPath, TempPathFor(databasePath));
 
   std::unique_ptr<OptimizeProgress> progress = steps.OpenProgress(kOptimizeCaption);
   Finally closeProgress([&progress] { progress->Terminate(); });
@@ -130,26 +203,29 @@ void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {
   ShowPhase(*progress, kBackupPhaseText);
   std::string password = steps.GetPassword();
   std::int32_t port = steps.GetPort();
-  // From the backup on, the database may be shut down; only a completed replace leaves it in
-  // use by itself (the restored file comes out online).
-  bool replaced = false;
-  Finally returnDatabase([&] {
-    if (!replaced) steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port);
-  });
-  InterruptionPoint(databasePath);
-  const std::uint32_t nextTransaction =
-      steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
+  // From the backup on, the database may be shut down by this run, which then brings it back
+  // online (the restored file comes out online by itself) and clears its record.
+  try {
+    InterruptionPoint(databasePath);
+    const std::uint32_t nextTransaction =
+        steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
 
-  // Only a backup that returned normally is ours to delete: a failed one stays for diagnosis,
-  // and the next backup removes it first. Declared after closeProgress, so it runs before it:
-  // the backup is gone by the time the window is asked to close.
-  Finally deleteBackup([&backupPath] { platform::deleteFile(backupPath); });
-  InterruptionPoint(databasePath);
-  ShowPhase(*progress, kRestorePhaseText);
-  password = steps.GetPassword();
-  port = steps.GetPort();
-  steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, nextTransaction);
-  replaced = true;
+    // Only a backup that returned normally is ours to delete: a failed one stays for diagnosis,
+    // and the next backup removes it first. Declared after closeProgress, so it runs before it:
+    // the backup is gone by the time the window is asked to close.
+    Finally deleteBackup([&backupPath] { platform::deleteFile(backupPath); });
+    InterruptionPoint(databasePath);
+    ShowPhase(*progress, kRestorePhaseText);
+    password = steps.GetPassword();
+    port = steps.GetPort();
+    steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, nextTransaction);
+  } catch (...) {
+    if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) RaiseStillShutDown(databasePath);
+    throw;
+  }
+  steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port);
 }
+
+}  // namespace
 
 }  // namespace orma

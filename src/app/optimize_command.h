@@ -59,8 +59,9 @@ class OptimizeSteps {
   virtual void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                                const std::string& backupPath, const std::string& userName,
                                const std::string& password, std::int32_t port, std::uint32_t nextTransaction) = 0;
-  // After a failure from the backup on: the database back online if the run left it shut down.
-  virtual void ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
+  // At the end of a run from the backup on: the database back online if the run shut it down.
+  // False when it stays shut down.
+  virtual bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
                                    const std::string& userName, const std::string& password,
                                    std::int32_t port) noexcept = 0;
 };

@@ -48,10 +48,10 @@ void ProgramOptimizeSteps::RestoreDatabase(const std::string& serverHost, const 
   orma::RestoreDatabase(serverHost, databasePath, backupPath, userName, password, port, nextTransaction);
 }
 
-void ProgramOptimizeSteps::ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
+bool ProgramOptimizeSteps::ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
                                                const std::string& userName, const std::string& password,
                                                std::int32_t port) noexcept {
-  orma::ReturnDatabaseToUse(serverHost, databasePath, userName, password, port);
+  return orma::ReturnDatabaseToUse(serverHost, databasePath, userName, password, port);
 }
 
 }  // namespace orma

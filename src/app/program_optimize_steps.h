@@ -22,7 +22,7 @@ class ProgramOptimizeSteps : public OptimizeSteps {
   void RestoreDatabase(const std::string& serverHost, const std::string& databasePath, const std::string& backupPath,
                        const std::string& userName, const std::string& password, std::int32_t port,
                        std::uint32_t nextTransaction) override;
-  void ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath, const std::string& userName,
+  bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath, const std::string& userName,
                            const std::string& password, std::int32_t port) noexcept override;
 
  private:

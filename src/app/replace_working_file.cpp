@@ -14,17 +14,16 @@
 namespace orma {
 namespace {
 
+// The restored file stays where it is for the caller to delete: the working file is whole
+// and holds every change, so a rename by hand could only lose data.
 [[noreturn]] void RaiseNotReplaced(const std::string& tempPath, const std::string& databasePath,
                                    const std::string& reason) {
   throw Exception(Format(
       "Не удалось полность завершить действия по оптимизации БД!\r\n"
-      "БД была оптимизирована. Создан файл \"%s\".\r\n"
-      "Программе не удалось переименовать его в \"%s\",\r\n"
-      "т.к. при попытке удаления старого файла \"%s\"\r\n"
-      "возникла ошибка: %s\r\n"
-      "Убедитесь, что система Orma выгружена и повторите попытку!\r\n"
-      "Либо вы можете попытаться переименовать файлы вручную!",
-      {tempPath, databasePath, databasePath, reason}));
+      "Оптимизированная копия \"%s\" не может заменить файл \"%s\": %s\r\n"
+      "Файл рабочей базы данных \"%s\" не изменен, все данные находятся в нем.\r\n"
+      "Убедитесь, что система Orma выгружена и повторите попытку!",
+      {tempPath, databasePath, reason, databasePath}));
 }
 
 }  // namespace
@@ -68,7 +67,7 @@ void ReplaceWorkingFile(const std::string& tempPath, const std::string& database
   }
   if (hooks.beforeReplace) hooks.beforeReplace();
 
-  if (!platform::replaceFile(tempPath, databasePath)) {
+  if (!hold.replaceWith(tempPath)) {
     RaiseNotReplaced(tempPath, databasePath, platform::systemMessage(platform::lastError()));
   }
   // Until the folder is on the disk, a power cut could still bring the old file back; that

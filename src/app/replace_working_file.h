@@ -20,14 +20,15 @@ struct ReplaceHooks {
 // checks that the database's next transaction is still `nextTransaction`. What the operator
 // is told, and what is left, when it cannot:
 //
-//   the working file is in use            the "could not rename" message   both files kept
+//   the working file is in use            the "not replaced" message       both files kept
 //   (held by the server, a sharing
 //   violation, or the replace refused)
 //   the database was used since the       kDatabaseChangedMessage          the temporary file
 //   backup (next transaction moved)                                        deleted: it is stale
 //   the temporary file cannot be flushed  its own message                  both files kept
 //
-// Each raises Exception; the working file is untouched in every case.
+// Each raises Exception; the working file is untouched in every case, and each message says
+// it holds all data. RestoreDatabase deletes a temporary file left here.
 void ReplaceWorkingFile(const std::string& tempPath, const std::string& databasePath, std::uint32_t nextTransaction,
                         const ReplaceHooks& hooks = {});
 

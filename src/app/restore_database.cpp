@@ -26,6 +26,32 @@ constexpr unsigned kSettleMs = 1000;
 // Written once every table and index is in the new database.
 const char* const kRestoreClosingLine = "gbak:finishing, closing, and going home";
 
+// After a failure the working file has not been replaced and holds all data: a restored file,
+// whole or cut short by a full disk, is stale and only takes the disk's space. With the
+// working file gone (someone else's doing) it might be all that is left, and stays.
+void DeleteStaleTempFile(const std::string& tempPath, const std::string& databasePath) {
+  if (!platform::fileExists(tempPath) || !platform::fileExists(databasePath)) return;
+  // The server may still be closing the file it failed to write.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    if (platform::deleteFile(tempPath)) {
+      AppLogger->Log("Удален временный файл " + tempPath, 0);
+      return;
+    }
+    platform::sleepMs(100);
+  }
+  const int code = platform::lastError();
+  AppLogger->Log(Format("Не удалось удалить временный файл \"%s\": %s", {tempPath, platform::systemMessage(code)}), 4);
+}
+
+const char* const kWorkingFileUnchanged = "\r\nФайл рабочей базы данных \"%s\" не изменен, все данные находятся в нем.";
+
+// Raises the failure, logged and wrapped, after the clean-up.
+void Fail(const Exception& failure, const std::string& tempPath, const std::string& databasePath) {
+  AppLogger->Log("Ошибка восстановления из резервной копии: " + failure.Message(), 2);
+  DeleteStaleTempFile(tempPath, databasePath);
+  WrapException(failure, "Восстановление из резервной копии", true)->Raise();
+}
+
 }  // namespace
 
 void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
@@ -33,6 +59,7 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
                      const std::string& password, std::int32_t port, std::uint32_t nextTransaction) {
   const std::string tempPath = TempPathFor(databasePath);
   std::vector<std::string> output;
+  bool replacing = false;   // from here on the messages say themselves which file holds the data
   try {
     AppLogger->LogFmt("База данных \"%s\" будет восстановлена из резервной копии", {databasePath}, 5);
     {
@@ -62,14 +89,16 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
     AppLogger->Log("Восстановление временной БД из резервной копии завершено", 5);
     // The last safe point: an interruption that comes later waits until the replace is over.
     StopAfterService(databasePath, tempPath);
+    replacing = true;
     ReplaceWorkingFile(tempPath, databasePath, nextTransaction);
     AppLogger->Log("Восстановление из резервной копии завершено", 5);
+  } catch (const ERunInterrupted& e) {
+    Fail(e, tempPath, databasePath);   // its message says where the data are
   } catch (const Exception& e) {
-    AppLogger->Log("Ошибка восстановления из резервной копии: " + e.Message(), 2);
-    WrapException(e, "Восстановление из резервной копии", true)->Raise();
+    Fail(replacing ? e : *e.CreateNew(e.Message() + Format(kWorkingFileUnchanged, {databasePath})), tempPath,
+         databasePath);
   } catch (const std::exception& e) {
-    AppLogger->Log(std::string("Ошибка восстановления из резервной копии: ") + e.what(), 2);
-    WrapException(Exception(e.what()), "Восстановление из резервной копии", true)->Raise();
+    Fail(Exception(e.what() + Format(kWorkingFileUnchanged, {databasePath})), tempPath, databasePath);
   }
 }
 

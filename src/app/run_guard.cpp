@@ -15,7 +15,32 @@ const char* const kAlreadyRunningMessage =
     "Оптимизация базы данных \"%s\" уже выполняется!\r\n"
     "Дождитесь ее завершения: две оптимизации одной базы данных одновременно НЕ ДОПУСКАЮТСЯ.";
 
-std::string RunGuard::MutexName(const std::string& identity) {
+const char* const kServiceFilesBusyMessage =
+    "Служебный файл \"%s\" занят: выполняется оптимизация другой базы данных с тем же именем в той же папке!\r\n"
+    "Дождитесь ее завершения и повторите попытку. Файл базы данных \"%s\" не изменен.";
+
+std::string FileIdentityOf(const std::string& path) {
+  std::string identity;
+  if (!platform::fileIdentity(path, identity)) {
+    const int code = platform::lastError();
+    throw Exception(Format("Файл \"%s\" не найден на этом компьютере! (%s)", {path, platform::systemMessage(code)}));
+  }
+  return identity;
+}
+
+namespace {
+
+// Without waiting; false when another run holds it.
+std::unique_ptr<platform::NamedMutex> Take(const std::string& name, bool& taken) {
+  std::unique_ptr<platform::NamedMutex> mutex = CreateNamedMutex(name);
+  taken = mutex->tryWait(0);
+  if (!taken && platform::lastError() != platform::kErrorTimeout) RaiseLastOSError("Ожидание мьютекса", name);
+  return mutex;
+}
+
+}  // namespace
+
+std::string RunGuard::MutexName(const std::string& identity, const char* prefix) {
   // FNV-1a, 64 bits: stable across builds and systems, unlike std::hash.
   std::uint64_t hash = 0xcbf29ce484222325ULL;
   for (unsigned char c : identity) {
@@ -24,22 +49,30 @@ std::string RunGuard::MutexName(const std::string& identity) {
   }
   char digits[17];
   std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
-  return std::string("OrmaOptimizeDB.Run.") + digits;
+  return std::string(prefix) + digits;
 }
 
-RunGuard::RunGuard(const std::string& databasePath) {
-  std::string identity;
-  if (!platform::fileIdentity(databasePath, identity)) {
-    const int code = platform::lastError();
-    throw Exception(Format("Файл \"%s\" не найден на этом компьютере! (%s)", {databasePath, platform::systemMessage(code)}));
+RunGuard::RunGuard(const std::string& databasePath, const std::string& serviceFilePath) {
+  bool taken = false;
+  mutex_ = Take(MutexName(FileIdentityOf(databasePath)), taken);
+  if (!taken) throw Exception(Format(kAlreadyRunningMessage, {databasePath}));
+  if (serviceFilePath.empty()) return;
+  try {
+    filesMutex_ = Take(MutexName(FileIdentityOf(serviceFilePath), "OrmaOptimizeDB.Files."), taken);
+  } catch (...) {
+    mutex_->release();
+    throw;
   }
-  mutex_ = CreateNamedMutex(MutexName(identity));
-  if (!mutex_->tryWait(0)) {
-    if (platform::lastError() == platform::kErrorTimeout) throw Exception(Format(kAlreadyRunningMessage, {databasePath}));
-    RaiseLastOSError("Ожидание мьютекса", MutexName(identity));
+  if (!taken) {
+    filesMutex_.reset();
+    mutex_->release();
+    throw Exception(Format(kServiceFilesBusyMessage, {serviceFilePath, databasePath}));
   }
 }
 
-RunGuard::~RunGuard() { mutex_->release(); }
+RunGuard::~RunGuard() {
+  if (filesMutex_) filesMutex_->release();
+  mutex_->release();
+}
 
 }  // namespace orma

@@ -6,6 +6,10 @@
 // run is refused however it names the file: another letter case on Windows, a symbolic link
 // or another way to the folder on POSIX. A killed holder frees it (an abandoned mutex; a
 // dead process's flock), so an interrupted run never blocks the next one.
+//
+// Same-named databases of one folder ("ORMA.FDB", "ORMA.GDB", "ORMA") have the same backup and
+// temporary files, so the guard also holds a second mutex named after the service files'
+// identity: a run on one of them refuses while another works.
 #pragma once
 
 #include <memory>
@@ -16,23 +20,30 @@
 namespace orma {
 
 extern const char* const kAlreadyRunningMessage;   // "Оптимизация базы данных ""%s"" уже выполняется!..."
+extern const char* const kServiceFilesBusyMessage;  // a same-named database's run has the service files
+
+// The identity (platform::fileIdentity) of a database file or of a file beside it. Raises
+// Exception naming the file when its folder cannot be reached.
+std::string FileIdentityOf(const std::string& path);
 
 class RunGuard {
  public:
-  // Takes the guard of the database at `databasePath` without waiting. Raises Exception with
-  // kAlreadyRunningMessage (the path as given) when another run holds it, or with the system's
-  // reason when the database's folder cannot be reached.
-  explicit RunGuard(const std::string& databasePath);
+  // Takes the guard of the database at `databasePath` without waiting and, when given, that of
+  // its service files, named by one of them (`serviceFilePath`). Raises Exception with
+  // kAlreadyRunningMessage (the path as given) or kServiceFilesBusyMessage when another run
+  // holds one, or with the system's reason when the database's folder cannot be reached.
+  explicit RunGuard(const std::string& databasePath, const std::string& serviceFilePath = {});
   ~RunGuard();
   RunGuard(const RunGuard&) = delete;
   RunGuard& operator=(const RunGuard&) = delete;
 
   // The mutex's name for a database identity: "OrmaOptimizeDB.Run." and 16 hexadecimal digits
   // of a hash, since an identity may hold characters that a kernel object's name may not.
-  static std::string MutexName(const std::string& identity);
+  static std::string MutexName(const std::string& identity, const char* prefix = "OrmaOptimizeDB.Run.");
 
  private:
   std::unique_ptr<platform::NamedMutex> mutex_;
+  std::unique_ptr<platform::NamedMutex> filesMutex_;
 };
 
 }  // namespace orma

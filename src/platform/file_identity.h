@@ -7,9 +7,13 @@ namespace orma::platform {
 
 // POSIX: a path whose last component is a symbolic link becomes the path of the file the link
 // finally names, so that work meant for the file happens beside it and the link stays a link;
-// any other path comes back unchanged. Windows: unchanged (a station's databases are plain
-// files). Empty when a link cannot be resolved (dangling, a loop), the code in lastError().
+// any other path comes back unchanged. Windows the same for a file symbolic link (a reparse
+// point), with the final path as the system gives it. Empty when a link cannot be resolved
+// (dangling, a loop), the code in lastError().
 std::string resolveLinks(const std::string& path);
+
+// How many names (hard links) the file has on its volume; false when it cannot be reached.
+bool linkCount(const std::string& path, unsigned& count);
 
 // A text that is the same for every path to one file of a folder and differs between files:
 // the folder's identity on its volume and the file's name as the system compares names.

@@ -12,8 +12,10 @@ namespace orma::platform {
 // exclusive flock without waiting: it fails with kErrorBusy while a server has the file open,
 // and while it is held no server can open the file. The hold ends with the object.
 //
-// Windows needs nothing here: the server opens its databases without delete sharing, so the
-// replace itself fails with a sharing violation; acquire() always succeeds.
+// Windows: the server opens its databases for writing and without delete sharing. acquire()
+// opens the file for reading, sharing reading and deletion but not writing: it fails with a
+// sharing violation while a server has the file open, and while it is held no server can open
+// the file to write (to attach, let alone commit).
 class DatabaseFileHold {
  public:
   DatabaseFileHold();
@@ -23,6 +25,11 @@ class DatabaseFileHold {
 
   // False on failure, the code in lastError().
   bool acquire(const std::string& path);
+  // Puts `from` in place of the held file in one step (platform::replaceFile). POSIX renames
+  // while the flock is held. Windows must let the file go first, since a replace refuses a
+  // file that anyone has open: from then on a server that opens the old file keeps it open,
+  // and the replace fails with a sharing violation instead of losing what it writes.
+  bool replaceWith(const std::string& from);
 
  private:
   struct Impl;

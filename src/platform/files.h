@@ -26,6 +26,10 @@ bool flushFile(const std::string& path);
 bool listFiles(const std::string& folder, std::vector<std::string>& names);
 // Flushes a folder's entries to disk (POSIX: fsync of the folder; Windows: nothing to do).
 bool syncDirectory(const std::string& folder);
+// The size of a file in bytes.
+bool fileSize(const std::string& path, std::uint64_t& bytes);
+// The bytes this program may still write on the volume that holds `folder`.
+bool freeDiskSpace(const std::string& folder, std::uint64_t& bytes);
 
 // Windows share modes. The shared modes do not include deleting: while a file is open, nobody
 // can delete or rename it (sharing violation, 32), so a log or database that someone is

@@ -1,11 +1,17 @@
 // The station's data against everything that can happen around a run: a second run on the same
-// database, another client using it, a kill at any instant, an interruption, a symbolic link. The real program,
-// the real server of the "firebird" fixture, each case on a station of its own (station.h).
+// database, another client using it, a kill at any instant, an interruption, links, an
+// administrator's shutdown, a same-named database, a full disk, the server going away. The real
+// program, the real server of the "firebird" fixture, each case on a station of its own (station.h).
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <sys/statvfs.h>
+
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "fbclient/database_header.h"
 #include "integration/server_support.h"
@@ -18,11 +24,21 @@ namespace fs = std::filesystem;
 
 constexpr int kSampleMb = 6;   // a run of a few seconds: long enough to be caught in each phase
 
-bool ShutDown(const Station& station, const std::string& relative) {
+fb::ShutdownMode Mode(const Station& station, const std::string& relative) {
   fb::DatabaseHeader header;
   std::string failure;
   EXPECT_TRUE(fb::ReadDatabaseHeader(station.path(relative), header, failure)) << failure;
-  return header.shutDown;
+  return header.shutdown;
+}
+bool ShutDown(const Station& station, const std::string& relative) {
+  return Mode(station, relative) != fb::ShutdownMode::Online;
+}
+bool Says(const RunResult& run, const std::string& text) { return run.err.find(text) != std::string::npos; }
+bool Logged(const Station& station, const std::string& text) {
+  for (const LogEntry& entry : station.log()) {
+    if (entry.message.find(text) != std::string::npos) return true;
+  }
+  return false;
 }
 
 TEST(DataSafety, SecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing) {
@@ -50,24 +66,6 @@ TEST(DataSafety, SecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing) {
     EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"LINK.FDB", "ORMA.FDB"}));
     EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
   }
-}
-
-TEST(DataSafety, AttachedClientRefusesTheRunBeforeAnythingIsWritten) {
-  Station station;
-  station.installStandIn();
-  station.makeSampleDatabase("DB/ORMA.FDB");
-  const std::string before = station.content("DB/ORMA.FDB");
-  RunResult run;
-  {
-    SecondAttachment client(station.path("DB/ORMA.FDB"));
-    run = station.optimize({});
-  }
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("используется другой программой!"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("Файл базы данных не изменен. <# Exception #>\n"), std::string::npos) << run.err;
-  EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-  EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
-  EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
 }
 
 TEST(DataSafety, RowCommittedAfterTheBackupIsKeptAndTheRunFails) {
@@ -168,6 +166,184 @@ TEST(DataSafety, DatabaseBehindASymbolicLinkIsOptimizedWhereItLies) {
   EXPECT_LT(fs::file_size(station.folder().path() / "DB" / "real" / "ORMA.FDB"), sizeBefore);
   EXPECT_EQ(station.content("DB/real/ORMA.FDB"), before);
   EXPECT_EQ(std::distance(fs::directory_iterator(station.folder().path() / "DB" / "real"), fs::directory_iterator()), 1);
+}
+
+
+TEST(DataSafety, RefusalsBeforeTheBackupChangeNothingAndAreLogged) {
+  const struct {
+    const char* name;
+    std::function<void(Station&)> setUp;   // after the sample is in DB/ORMA.FDB
+    const char* says;                      // in the message and in the log
+    fb::ShutdownMode mode;                 // the database's state afterwards
+    std::vector<std::string> files;        // DB/ afterwards
+    bool serverReads = true;               // else the file's bytes are compared
+    bool attached = false;                 // an administrator's client attached during the run
+  } cases[] = {
+      {"another client attached", [](Station&) {}, "используется другой программой!", fb::ShutdownMode::Online,
+       {"ORMA.FDB"}, true, true},
+      {"hard link", [](Station& s) { fs::create_hard_link(s.path("DB/ORMA.FDB"), s.path("DB/OTHER.FDB")); },
+       "имеет несколько имен (жестких ссылок: 2)!", fb::ShutdownMode::Online, {"ORMA.FDB", "OTHER.FDB"}},
+      {"administrator's full shutdown", [](Station& s) { Gfix(s.path("DB/ORMA.FDB"), "-shut full -force 0"); },
+       "переведена администратором в режим обслуживания: полное отключение (full shutdown).",
+       fb::ShutdownMode::Full, {"ORMA.FDB"}},
+      {"multi-user maintenance, an administrator attached",
+       [](Station& s) { Gfix(s.path("DB/ORMA.FDB"), "-shut multi -force 0"); },
+       "в режим обслуживания: многопользовательский режим обслуживания (multi-user maintenance).",
+       fb::ShutdownMode::Multi, {"ORMA.FDB"}, true, true},
+      {"an unknown on-disk structure",   // the structure's version at offset 18 made 14
+       [](Station& s) {
+         WriteBytes(PathOf(s.path("DB/ORMA.FDB")), ReadBytes(PathOf(s.path("DB/ORMA.FDB"))).replace(18, 1, 1, 14)); },
+       "структура файла базы данных (ODS 14) программе не известна", fb::ShutdownMode::Online, {"ORMA.FDB"}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Station station;
+    station.installStandIn();
+    station.makeSampleDatabase("DB/ORMA.FDB", 2);
+    const std::string before = station.content("DB/ORMA.FDB");
+    c.setUp(station);
+    const std::string bytesBefore = ReadBytes(PathOf(station.path("DB/ORMA.FDB")));
+    RunResult run;
+    {
+      std::unique_ptr<SecondAttachment> administrator(
+          c.attached ? new SecondAttachment(station.path("DB/ORMA.FDB")) : nullptr);
+      run = station.optimize({});
+    }
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Says(run, c.says)) << run.err;
+    EXPECT_TRUE(Says(run, "не изменен")) << run.err;
+    EXPECT_TRUE(Logged(station, c.says)) << "the refusal is not in the log";
+    EXPECT_EQ(station.databaseFolder(), c.files);
+    if (!c.serverReads) {
+      EXPECT_EQ(ReadBytes(PathOf(station.path("DB/ORMA.FDB"))), bytesBefore);
+      continue;
+    }
+    EXPECT_EQ(Mode(station, "DB/ORMA.FDB"), c.mode);
+    Gfix(station.path("DB/ORMA.FDB"), "-online");
+    EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+  }
+}
+
+TEST(DataSafety, DatabaseLeftShutDownIsNamedAndTheNextRunBringsItBackFirst) {
+  // In the restore, a writer takes the one attachment that single-user use admits (its row
+  // committed, attached past the run's end), or the server stops (a server of the test's own).
+  for (const bool serverStops : {false, true}) {
+    SCOPED_TRACE(serverStops ? "the server stopped" : "a writer attached");
+    Station station;
+    std::unique_ptr<PrivateServer> server(serverStops ? new PrivateServer(station.path("fbserver")) : nullptr);
+    if (server) server->start();
+    station.installStandIn(server ? server->port() : 0);
+    station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
+    const std::string db = station.path("DB/ORMA.FDB"), before = station.content("DB/ORMA.FDB");
+    RunResult run;
+    {
+      BackgroundRun background = station.start({}, "run");
+      ASSERT_TRUE(station.waitForLog("будет восстановлена из резервной копии"));
+      background.signal(SIGSTOP);   // so that the restore cannot end first
+      std::unique_ptr<SecondAttachment> writer;
+      if (server) server->stop();
+      else writer.reset(new SecondAttachment(db, "CREATE TABLE LATE_WRITE (ID INTEGER); COMMIT; INSERT INTO LATE_WRITE VALUES (7); COMMIT;\n"));
+      background.signal(SIGCONT);
+      run = background.finish();
+    }
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Says(run, "Файл рабочей базы данных \"" + db + "\" не изменен, все данные находятся в нем.")) << run.err;
+    EXPECT_TRUE(Says(run, "ВНИМАНИЕ! Базу данных \"" + db + "\" не удалось вернуть в рабочий режим")) << run.err;
+    EXPECT_TRUE(Says(run, "первым делом она вернет базу данных в рабочий режим.")) << run.err;
+    EXPECT_FALSE(Says(run, "вручную")) << run.err;
+    EXPECT_TRUE(Logged(station, "не удалось вернуть в рабочий режим"));
+    EXPECT_EQ(Mode(station, "DB/ORMA.FDB"), fb::ShutdownMode::Single);
+    EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"ORMA.FDB", "ORMA.ormarun"}));
+    if (server) server->start();
+    const RunResult next = station.optimize({});
+    if (server) server->stop();
+    EXPECT_EQ(next.exitCode, 0) << next.err;
+    EXPECT_TRUE(Logged(station, "была оставлена прерванной оптимизацией"));
+    EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
+    EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
+    if (server) EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+    else EXPECT_NE(station.sql("DB/ORMA.FDB", "SELECT 'ROW' || ID FROM LATE_WRITE;").find("ROW7"), std::string::npos);
+  }
+}
+
+TEST(DataSafety, SameNamedDatabasesNeverShareTheirServiceFiles) {
+  Station station;
+  station.installStandIn();
+  station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
+  station.makeSampleDatabase("DB/ORMA.GDB", 2);
+  const std::string fdb = station.content("DB/ORMA.FDB"), gdb = station.content("DB/ORMA.GDB");
+  const std::vector<std::string> gdbRun = {"--database", station.path("DB/ORMA.GDB")};
+  {
+    BackgroundRun first = station.start({}, "first");
+    ASSERT_TRUE(station.waitForLog("будет восстановлена из резервной копии"));
+    first.signal(SIGSTOP);   // still working while the second starts
+    const RunResult second = station.optimize(gdbRun);
+    first.signal(SIGCONT);
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_TRUE(Says(second, "выполняется оптимизация другой базы данных с тем же именем")) << second.err;
+    EXPECT_EQ(first.finish().exitCode, 0);
+  }
+  {
+    // A killed run's leftovers are its database's: the other one leaves them alone.
+    BackgroundRun killed = station.start({}, "killed");
+    ASSERT_TRUE(station.waitForLog("будет восстановлена из резервной копии"));
+    usleep(300 * 1000);
+    killed.signal(SIGKILL);
+    killed.finish();
+    ASSERT_TRUE(station.waitUntilAttachable("DB/ORMA.GDB"));
+    const std::vector<std::string> left = station.databaseFolder();
+    const RunResult refused = station.optimize(gdbRun);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Says(refused, "оставлены прерванной оптимизацией другой базы данных с тем же именем: \"" +
+                                  station.path("DB/ORMA.FDB") + "\"")) << refused.err;
+    EXPECT_EQ(station.databaseFolder(), left);
+  }
+  EXPECT_EQ(station.optimize({}).exitCode, 0);
+  EXPECT_EQ(station.optimize(gdbRun).exitCode, 0);
+  EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"ORMA.FDB", "ORMA.GDB"}));
+  EXPECT_EQ(station.content("DB/ORMA.FDB"), fdb);
+  EXPECT_EQ(station.content("DB/ORMA.GDB"), gdb);
+}
+
+TEST(DataSafety, FullDiskIsRefusedBeforeTheBackupOrLeavesNothingOfTheRestore) {
+  const struct {
+    const char* name;
+    bool fillAfterBackup;   // else the disk is too small from the start
+    const char* says;
+  } cases[] = {
+      {"too small", false, "Недостаточно места на диске для оптимизации базы данных"},
+      {"filled in the restore", true, "не изменен, все данные находятся в нем."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Station station;
+    station.installStandIn();
+    const auto sample = fs::file_size(CachedSample(kSampleMb));
+    TmpfsMount disk(station.path("DB"), c.fillAfterBackup ? 3 * sample + (32 << 20) : sample + (4 << 20));
+    ASSERT_TRUE(disk.mounted());
+    station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
+    const std::string before = station.content("DB/ORMA.FDB");
+    BackgroundRun background = station.start({}, "run");
+    if (c.fillAfterBackup) {
+      // Held still while the disk fills, so that the restore begins on a full disk.
+      ASSERT_TRUE(station.waitForLog("Создание резервной копии завершено"));
+      background.signal(SIGSTOP);
+      struct statvfs volume {};
+      ASSERT_EQ(statvfs(station.path("DB").c_str(), &volume), 0);
+      const int filler = open(station.path("DB/FILLER").c_str(), O_WRONLY | O_CREAT, 0600);
+      EXPECT_EQ(posix_fallocate(filler, 0, volume.f_bavail * volume.f_frsize - (64 << 10)), 0);
+      close(filler);
+      background.signal(SIGCONT);
+    }
+    const RunResult run = background.finish();
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(Says(run, c.says)) << run.err;
+    EXPECT_TRUE(Logged(station, c.says));
+    fs::remove(station.path("DB/FILLER"));
+    EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
+    EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
+    EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+  }
 }
 
 }  // namespace

@@ -69,7 +69,12 @@ TEST(OrmaOptimize, ALibraryWithoutAnEntryStartsFailsAtItsLookupAndTouchesNothing
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("Функция \"GetFBPassword\" в библиотеке \"Zelmar.dll\" не найдена!\n"), std::string::npos) << run.err;
   EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-  EXPECT_EQ(station.log(), (std::vector<LogEntry>{{0, ""}, kStarted, kExited}));
+  EXPECT_EQ(station.log(), (std::vector<LogEntry>{
+                               {0, ""},
+                               kStarted,
+                               {2, "Оптимизация базы данных не выполнена: Функция \"GetFBPassword\" в библиотеке "
+                                   "\"Zelmar.dll\" не найдена!"},
+                               kExited}));
 }
 
 // The failures that need no server: each ends with its exit code and its message, and leaves
@@ -92,9 +97,15 @@ TEST(OrmaOptimize, RefusalsEndWithTheirExitCodesAndMessages) {
       {true, {"--database", "@DB/TRAIL.OrmaTempBase. "}, 1,
        "Файл \"@DB/TRAIL.OrmaTempBase. \" имеет расширение \".OrmaTempBase\", которое программа", true},
       {true, {"--database", "s:\\base.fdb"}, 1, "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\n", true},
-      // The working file gone, its temporary file beside it: named, and nothing deleted.
+      // The working file gone, its temporary file beside it: named, and nothing deleted; a
+      // rename is advised only for a whole database that the server brought online.
       {true, {"--database", "@DB/GONE.FDB"}, 1,
-       "Файл рабочей базы данных \"@DB/GONE.FDB\" не найден!\r\nРядом с ним найден временный файл \"@DB/GONE.ormatempbase\"", true},
+       "Файл рабочей базы данных \"@DB/GONE.FDB\" не найден!\r\nРядом с ним найден временный файл \"@DB/GONE.ormatempbase\", "
+       "оставшийся от прерванной оптимизации, но он не является полной рабочей базой данных", true},
+      {true, {"--database", "@DB/WHOLE.FDB"}, 1,
+       "Файл рабочей базы данных \"@DB/WHOLE.FDB\" не найден!\r\nРядом с ним найден временный файл \"@DB/WHOLE.ormatempbase\", "
+       "оставшийся от прерванной оптимизации:\r\nвозможно, база данных находится в нем. Программа ничего не удалила.\r\n"
+       "Переименуйте временный файл в \"@DB/WHOLE.FDB\"", true},
   };
   for (const auto& c : cases) {
     Station station;
@@ -106,6 +117,7 @@ TEST(OrmaOptimize, RefusalsEndWithTheirExitCodesAndMessages) {
     for (const char* name : {"ORMA.ormabasebackup", "TRAIL.OrmaTempBase. ", "GONE.ormatempbase"}) {
       station.folder().write(std::string("DB/") + name, "somebody's database");
     }
+    std::filesystem::copy_file(CachedSample(1), station.path("DB/WHOLE.ormatempbase"));
     std::vector<std::string> arguments;
     for (const std::string& a : c.arguments) arguments.push_back(rooted(a));
     const RunResult run = station.optimize(arguments);
@@ -115,7 +127,9 @@ TEST(OrmaOptimize, RefusalsEndWithTheirExitCodesAndMessages) {
     for (const char* name : {"ORMA.ormabasebackup", "TRAIL.OrmaTempBase. ", "GONE.ormatempbase"}) {
       EXPECT_EQ(ReadBytes(station.folder().path() / "DB" / name), "somebody's database") << name;
     }
-    const std::vector<LogEntry> framed = {{0, ""}, kStarted, kExited};
+    // A refusal is logged with the message the operator read.
+    const std::vector<LogEntry> framed = {
+        {0, ""}, kStarted, {2, "Оптимизация базы данных не выполнена: " + run.err.substr(0, run.err.size() - 1)}, kExited};
     EXPECT_EQ(station.log(), c.logged ? framed : std::vector<LogEntry>());
     EXPECT_EQ(run.out, "");
   }

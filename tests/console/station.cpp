@@ -34,9 +34,9 @@ RunResult BackgroundRun::finish() {
 // No LogFiles/: the program makes the log's folder itself.
 Station::Station() { std::filesystem::create_directories(folder_.path() / "DB"); }
 
-std::string Station::serverIni() {
+std::string Station::serverIni(int port) {
   const ServerSettings server = Server();
-  return "Password=" + server.password + "\nPort=" + std::to_string(server.port) + "\n";
+  return "Password=" + server.password + "\nPort=" + std::to_string(port != 0 ? port : server.port) + "\n";
 }
 
 void Station::installLibrary(const std::string& builtLibrary, const std::string& ini) const {
@@ -45,7 +45,7 @@ void Station::installLibrary(const std::string& builtLibrary, const std::string&
   folder_.write("Zelmar.ini", ini);
 }
 
-void Station::installStandIn() const { installLibrary(ORMA_TEST_STANDIN, serverIni()); }
+void Station::installStandIn(int port) const { installLibrary(ORMA_TEST_STANDIN, serverIni(port)); }
 
 void Station::makeSampleDatabase(const std::string& relative, int megabytes) const {
   std::filesystem::copy_file(CachedSample(megabytes), PathOf(path(relative)));

@@ -41,8 +41,8 @@ class Station {
   // Puts a built library into the root as libZelmar.so with `ini` as its Zelmar.ini; by default
   // the stand-in answering the fixture server's password and port.
   void installLibrary(const std::string& builtLibrary, const std::string& ini) const;
-  void installStandIn() const;
-  static std::string serverIni();
+  void installStandIn(int port = 0) const;   // 0: the fixture's server
+  static std::string serverIni(int port = 0);
   // A copy of a bloated sample database (CachedSample), and a database's content (DatabaseDigest).
   void makeSampleDatabase(const std::string& relative, int megabytes = 1) const;
   std::string content(const std::string& relative) const;

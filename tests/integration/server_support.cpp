@@ -26,6 +26,10 @@ std::string IsqlCommand(const std::string& path) {
          Quote(ServerUrl(path));
 }
 
+CommandResult Gfix(const std::string& path, const std::string& options) {
+  return RunCommand("gfix -user SYSDBA -password " + Quote(Server().password) + " " + options + " " + Quote(ServerUrl(path)));
+}
+
 namespace {
 
 // Per table: "<name> <rows> <sum of a hash of all columns>". SUM makes it independent of the
@@ -105,12 +109,6 @@ std::string ReadFileBytes(const std::string& path) {
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(LocalPath(path), std::ios::binary | std::ios::trunc);
   out << bytes;
-}
-
-std::int64_t FileSize(const std::string& path) {
-  std::error_code error;
-  auto size = std::filesystem::file_size(LocalPath(path), error);
-  return error ? -1 : static_cast<std::int64_t>(size);
 }
 
 }  // namespace orma::testing

@@ -30,6 +30,9 @@ std::string Quote(const std::string& text);   // for a POSIX shell
 // The isql-fb command line (without input) that attaches to a database through the server.
 std::string IsqlCommand(const std::string& path);
 
+// gfix with the administrator's name and password against a database, e.g. "-shut full -force 0".
+CommandResult Gfix(const std::string& path, const std::string& options);
+
 // scripts/make-sample-db: a bloated database with indexes, updated and deleted rows.
 void MakeSampleDatabase(const std::string& path, int sizeMb);
 
@@ -53,7 +56,6 @@ std::filesystem::path LocalPath(const std::string& serverPath);
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
-std::int64_t FileSize(const std::string& path);
 
 // A tmpfs of the given size mounted on a new folder; unmounted (and the folder removed) at
 // the end. Mounting needs root, as on CI; without it the test fails, never skips.
@@ -64,18 +66,35 @@ class TmpfsMount {
   TmpfsMount(const TmpfsMount&) = delete;
   TmpfsMount& operator=(const TmpfsMount&) = delete;
   bool mounted() const { return mounted_; }
-  void RemountReadOnly();
 
  private:
   std::string folder_;
   bool mounted_ = false;
 };
 
-// A second attachment to a database through the server, by an isql-fb process that waits on
-// its input until the object is destroyed.
+// A Firebird server of a test's own (scripts/fbserver, its root in `folder`, a free port, the
+// fixture's password), for a test that stops it under a run and starts it again.
+class PrivateServer {
+ public:
+  explicit PrivateServer(const std::string& folder);
+  ~PrivateServer() { stop(); }
+  PrivateServer(const PrivateServer&) = delete;
+  PrivateServer& operator=(const PrivateServer&) = delete;
+  int port() const { return port_; }
+  void start();   // a test failure when it does not answer
+  void stop();
+
+ private:
+  std::string command(const char* action) const;
+  std::string folder_;
+  int port_ = 0;
+};
+
+// A second attachment to a database through the server, by an isql-fb process that runs
+// `statements` and then waits on its input until the object is destroyed.
 class SecondAttachment {
  public:
-  explicit SecondAttachment(const std::string& databasePath);
+  explicit SecondAttachment(const std::string& databasePath, const std::string& statements = "");
   ~SecondAttachment();
   SecondAttachment(const SecondAttachment&) = delete;
   SecondAttachment& operator=(const SecondAttachment&) = delete;

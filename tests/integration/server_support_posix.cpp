@@ -1,5 +1,8 @@
 // The parts of the server support that run only natively: commands through popen, and the
 // server's surroundings that only Linux offers (file locks, tmpfs mounts).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -86,17 +89,44 @@ TmpfsMount::~TmpfsMount() {
   std::filesystem::remove(folder_, ignored);
 }
 
-void TmpfsMount::RemountReadOnly() {
-  CommandResult result = RunCommand("mount -o remount,ro " + Quote(folder_));
-  if (result.exitCode != 0) ADD_FAILURE() << "cannot remount " << folder_ << " read-only: " << result.output;
+PrivateServer::PrivateServer(const std::string& folder) : folder_(folder) {
+  // A port nobody listens on now: the one the system hands out for a moment.
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port_ = ntohs(address.sin_port);
+  }
+  ::close(probe);
+  if (port_ == 0) ADD_FAILURE() << "no free port for a private server";
 }
 
-SecondAttachment::SecondAttachment(const std::string& databasePath) {
+std::string PrivateServer::command(const char* action) const {
+  return "ORMA_FB_ROOT=" + Quote(folder_) + " ORMA_FB_PORT=" + std::to_string(port_) + " ORMA_FB_PASSWORD=" +
+         Quote(Server().password) + " " + Quote(std::string(std::getenv("ORMA_SOURCE_DIR")) + "/scripts/fbserver") +
+         " " + action;
+}
+
+void PrivateServer::start() {
+  const CommandResult result = RunCommand(command("start"));
+  if (result.exitCode != 0) ADD_FAILURE() << "the private server did not start: " << result.output;
+}
+
+void PrivateServer::stop() {
+  if (port_ != 0) RunCommand(command("stop"));
+}
+
+SecondAttachment::SecondAttachment(const std::string& databasePath, const std::string& statements) {
   pipe_ = ::popen((IsqlCommand(databasePath) + " >/dev/null 2>&1").c_str(), "w");
   if (pipe_ == nullptr) {
     ADD_FAILURE() << "cannot start isql-fb";
     return;
   }
+  std::fputs(statements.c_str(), pipe_);
+  std::fflush(pipe_);
   // isql attaches at once and then waits for statements on its input. Watched through
   // /proc/locks: a probe that took the lock itself could make the server's open fail.
   for (int attempt = 0; attempt < 100 && !HeldByAnyProcess(databasePath); ++attempt) {

@@ -56,9 +56,10 @@ class Recorder : public OptimizeSteps {
     Call("restore " + database + "|" + backup + "|" + password + "|" + std::to_string(port) + "|" +
          std::to_string(nextTransaction));
   }
-  void ReturnDatabaseToUse(const std::string&, const std::string& database, const std::string&,
+  bool ReturnDatabaseToUse(const std::string&, const std::string& database, const std::string&,
                            const std::string& password, std::int32_t port) noexcept override {
     calls.push_back("online " + database + "|" + password + "|" + std::to_string(port));
+    return true;
   }
 
  private:
@@ -100,6 +101,7 @@ TEST_F(OptimizeCommand, SuccessfulRunAsksTwiceAndDeletesTheBackupBeforeClosingTh
       "password#2",
       "port#2",
       "restore " + database_ + "|" + backup_ + "|pw2|3051|1234",
+      "online " + database_ + "|pw2|3051",   // clears the run's record; the restored file is online
       "terminate",
   };
   EXPECT_EQ(r.calls, expected);

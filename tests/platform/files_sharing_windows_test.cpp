@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "platform/errors.h"
+#include "platform/file_in_use.h"
 #include "platform/files.h"
 #include "support/test_files.h"
 
@@ -40,6 +41,31 @@ TEST(ShareModes, AHeldFileRefusesWhatItsModeDoesNotShareAndMovesNothing) {
     ASSERT_TRUE(replaceFile(dir / "ORMA.ormatempbase", path)) << lastError();
     EXPECT_EQ(testing::ReadBytes(path), "new");
   }
+}
+
+// Between the replace's last check and the replace, no server may open the working file to
+// write: the hold refuses writers (and is refused by one), and the replace still goes through.
+TEST(ShareModes, DatabaseHoldKeepsWritersOutUntilTheReplace) {
+  testing::ScratchFolder dir;
+  const std::string path = dir / "ORMA.FDB";
+  testing::WriteBytes(path, "old");
+  testing::WriteBytes(dir / "ORMA.ormatempbase", "new");
+  {
+    File server;
+    ASSERT_TRUE(server.open(path, OpenMode::ReadWriteShared));
+    DatabaseFileHold hold;
+    EXPECT_FALSE(hold.acquire(path));
+    EXPECT_EQ(lastError(), ERROR_SHARING_VIOLATION);
+  }
+  DatabaseFileHold hold;
+  ASSERT_TRUE(hold.acquire(path)) << lastError();
+  File other;
+  EXPECT_FALSE(other.open(path, OpenMode::ReadWriteShared));
+  EXPECT_EQ(lastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_TRUE(other.open(path, OpenMode::ReadShared)) << "the header check reads it";
+  other.close();
+  ASSERT_TRUE(hold.replaceWith(dir / "ORMA.ormatempbase")) << lastError();
+  EXPECT_EQ(testing::ReadBytes(path), "new");
 }
 
 }  // namespace

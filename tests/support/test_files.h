@@ -64,12 +64,14 @@ class ScratchFolder {
 inline std::string ProgramFolder() { return ExtractFilePath(platform::executablePath(), NativePathStyle()); }
 
 // The first bytes of a database file as the server writes them (page type 1, page size 8192,
-// the next transaction at offset 36, no flags), then `rest`: enough for the checks of a
-// replacement, which read no further.
-inline std::string DatabaseFileBytes(std::uint32_t nextTransaction, const std::string& rest) {
+// structure version `ods` at offset 18, the next transaction at offset 36, no flags), then
+// `rest`: enough for the checks of a replacement, which read no further.
+inline std::string DatabaseFileBytes(std::uint32_t nextTransaction, const std::string& rest, std::uint16_t ods = 0x800C) {
   std::string bytes(44, '\0');
   bytes[0] = 1;
   bytes[17] = 0x20;
+  bytes[18] = static_cast<char>(ods & 0xFF);
+  bytes[19] = static_cast<char>(ods >> 8);
   for (int i = 0; i < 4; ++i) bytes[36 + i] = static_cast<char>((nextTransaction >> (8 * i)) & 0xFF);
   return bytes + rest;
 }

@@ -95,8 +95,8 @@ TEST(MainForm, ShowsItsTextsAndTheStoredPathSelectsItsItemAndTheFieldIsStoredAtE
 
 // Without the client library a real file gets as far as the backup, and so it does with a
 // 32-bit client registered, which the box names with the program to take instead; the checks
-// before refuse what is not a local file, unlogged. Each ends in the error box, and the form
-// stays usable.
+// before refuse what is not a local file. Each ends in the error box and its line in the log,
+// and the form stays usable.
 TEST(MainForm, RefusalsAndTheMissingClientEndInTheErrorBoxAndTouchNothing) {
   ASSERT_NO_FATAL_FAILURE(PrepareStation());
   std::ofstream(L"C:\\RUDE\\DB\\ORMA.FDB") << "not a database";
@@ -106,15 +106,15 @@ TEST(MainForm, RefusalsAndTheMissingClientEndInTheErrorBoxAndTouchNothing) {
     std::string text;   // the box's text, or its start when the operating system's words follow
     std::string named;  // ... and what those must name
     bool client32;      // a 32-bit client registered before the click
-    std::size_t logEntries;
+    std::size_t logEntries;   // all runs so far: the start's two, each refusal's, the backup's three
   } cases[] = {
-      {"S:\\ORMA.FDB", "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!", "", false, 2},
-      {"C:\\RUDE\\DB\\NONE.FDB", "Файл \"C:\\RUDE\\DB\\NONE.FDB\" не найден на этом компьютере!", "", false, 2},
-      {"c:\\rude\\db\\orma.fdb", kNoClient, "fbclient.dll", false, 4},
+      {"S:\\ORMA.FDB", "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!", "", false, 3},
+      {"C:\\RUDE\\DB\\NONE.FDB", "Файл \"C:\\RUDE\\DB\\NONE.FDB\" не найден на этом компьютере!", "", false, 4},
+      {"c:\\rude\\db\\orma.fdb", kNoClient, "fbclient.dll", false, 7},
       {"c:\\rude\\db\\orma.fdb", kNoClient,
        "C:\\Program Files\\Firebird\\Firebird_3_0\\fbclient.dll: файл 32-разрядный, а эта программа 64-разрядная. "
        "Запустите 32-разрядную версию программы из пакета OrmaOptimizeDB-" ORMA_VERSION "-win32.zip",
-       true, 6},
+       true, 10},
   };
   RunningApp app;
   ASSERT_NE(app.WaitForForm(), nullptr);
@@ -134,7 +134,9 @@ TEST(MainForm, RefusalsAndTheMissingClientEndInTheErrorBoxAndTouchNothing) {
     RunningApp::CloseBox(*box);
     EXPECT_EQ(app.Window(L"ProgressViewerFormClass", 0ms), nullptr);
     EXPECT_TRUE(IsWindowEnabled(app.form()));
-    EXPECT_EQ(testing::ReadLogEntries(narrow(kLogFile)).size(), c.logEntries) << "entries in the log";
+    const std::vector<testing::LogEntry> log = testing::ReadLogEntries(narrow(kLogFile));
+    ASSERT_EQ(log.size(), c.logEntries);
+    EXPECT_EQ(log.back().message, "Оптимизация базы данных не выполнена: " + box->text);
   }
   EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
   EXPECT_EQ(ReadStoredPath(), std::optional<std::string>("c:\\rude\\db\\orma.fdb"));

@@ -61,11 +61,11 @@ TEST_F(AgainstServer, ConsoleOptimizesOrRefusesAndLeavesTheDatabaseWhole) {
       {"guarded", "", false, "orma.fdb", kGuard, 1, Format(kAlreadyRunningMessage, {database}), {"ORMA.FDB"}, true},
       {"backup held", "", false, "ORMA.ormabasebackup", 0, 1,
        "Создание резервной копии -> Ошибка при удалении файла \"" + folder + "/ORMA.ormabasebackup\": " + busy,
-       {"ORMA.FDB", "ORMA.ormabasebackup"}, true},
+       {"ORMA.FDB", "ORMA.ormabasebackup"}, false},   // shut down and back: its header moved on
       {"working file held", "", false, "ORMA.FDB", FILE_SHARE_READ | FILE_SHARE_WRITE, 1,
-       "БД была оптимизирована. Создан файл \"" + folder + "/ORMA.ormatempbase\".\r\nПрограмме не удалось переименовать "
-       "его в \"" + database + "\",\r\nт.к. при попытке удаления старого файла \"" + database + "\"\r\nвозникла ошибка: " + busy,
-       {"ORMA.FDB", "ORMA.ormatempbase"}, false},
+       "Оптимизированная копия \"" + folder + "/ORMA.ormatempbase\" не может заменить файл \"" + database + "\": " + busy +
+       "\r\nФайл рабочей базы данных \"" + database + "\" не изменен, все данные находятся в нем.",
+       {"ORMA.FDB"}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.database);
@@ -155,6 +155,30 @@ TEST_F(AgainstServer, FormOptimizesOrRefusesWithTheBoxThatEnterCloses) {
     EXPECT_LT(total(run.phases[0]), total(run.phases[1])) << "the restore's phase before the backup's";
     EXPECT_EQ(testing::ReadLogEntries(narrow(kLogFile)), SuccessfulRunLog(database));
   }
+}
+
+// A Linux symbolic link, which Wine shows as a plain file, as a station's file symbolic link:
+// the run guard sees both names as one database, and the database is optimized where it lies
+// while the link stays a link.
+TEST_F(AgainstServer, SymbolicLinkIsOneDatabaseOptimizedWhereItLies) {
+  ASSERT_NO_FATAL_FAILURE(PrepareServerStation());
+  const std::string folder = CaseFolder("link"), real = folder + "/real/ORMA.FDB", link = folder + "/LINK.FDB";
+  const std::string digest = PlaceSample(2, real);
+  ASSERT_EQ(testing::RunCommand("ln -s real/ORMA.FDB " + testing::Quote(link)).exitCode, 0);
+  {
+    RunGuard otherRun(real);
+    const ProgramRun refused = RunConsole(link);
+    EXPECT_EQ(refused.exitCode, std::optional<DWORD>(1));
+    EXPECT_NE(refused.err.find("уже выполняется!"), std::string::npos) << refused.err;
+  }
+  const std::size_t before = ReadFileBytes(real).size();
+  const ProgramRun run = RunConsole(link);
+  ASSERT_EQ(run.exitCode, std::optional<DWORD>(0)) << run.err;
+  EXPECT_EQ(testing::RunCommand("test -L " + testing::Quote(link)).exitCode, 0) << "the link became a file";
+  EXPECT_LT(ReadFileBytes(real).size(), before);
+  EXPECT_EQ(testing::DatabaseDigest(real), digest);
+  EXPECT_EQ(FolderNames(folder + "/real"), std::vector<std::string>{"ORMA.FDB"});
+  testing::RunCommand("rm " + testing::Quote(link));   // Wine cannot delete a Linux link's folder
 }
 
 }  // namespace

@@ -23,6 +23,13 @@ std::string resolveLinks(const std::string& path) {
   return realPath(path);
 }
 
+bool linkCount(const std::string& path, unsigned& count) {
+  struct stat st{};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  count = static_cast<unsigned>(st.st_nlink);
+  return true;
+}
+
 bool fileIdentity(const std::string& path, std::string& identity) {
   const std::string file = resolveLinks(path);
   if (file.empty()) return false;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "platform/files.h"
 #include "platform/posix/posix_support.h"
 
 namespace orma::platform {
@@ -14,6 +15,7 @@ using posix::UniqueFd;
 
 struct DatabaseFileHold::Impl {
   UniqueFd fd;   // closing it releases the flock
+  std::string path;
 };
 
 DatabaseFileHold::DatabaseFileHold() : impl_(std::make_unique<Impl>()) {}
@@ -27,7 +29,10 @@ bool DatabaseFileHold::acquire(const std::string& path) {
     return false;
   }
   impl_->fd = std::move(file);
+  impl_->path = path;
   return true;
 }
+
+bool DatabaseFileHold::replaceWith(const std::string& from) { return replaceFile(from, impl_->path); }
 
 }  // namespace orma::platform

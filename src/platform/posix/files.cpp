@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -109,6 +110,20 @@ bool listFiles(const std::string& folder, std::vector<std::string>& names) {
 bool syncDirectory(const std::string& folder) {
   UniqueFd dir(retryOnEintr([&] { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
   return dir.valid() && fsync(dir.get()) == 0;
+}
+
+bool fileSize(const std::string& path, std::uint64_t& bytes) {
+  struct stat st{};
+  if (stat(path.c_str(), &st) != 0) return false;
+  bytes = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+bool freeDiskSpace(const std::string& folder, std::uint64_t& bytes) {
+  struct statvfs st{};
+  if (retryOnEintr([&] { return statvfs(folder.c_str(), &st); }) != 0) return false;
+  bytes = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------

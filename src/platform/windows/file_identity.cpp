@@ -40,13 +40,15 @@ std::wstring upperCase(const std::wstring& text) {
   return upper;
 }
 
-}  // namespace
+// "\\?\C:\DB\ORMA.FDB" -> "C:\DB\ORMA.FDB", "\\?\UNC\server\share" -> "\\server\share".
+std::wstring withoutLongPrefix(const std::wstring& path) {
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return L"\\" + path.substr(7);
+  if (path.rfind(L"\\\\?\\", 0) == 0) return path.substr(4);
+  return path;
+}
 
-std::string resolveLinks(const std::string& path) { return path; }
-
-bool fileIdentity(const std::string& path, std::string& identity) {
-  const std::wstring full = fullPathOf(widen(path));
-  if (full.empty()) return false;
+// The folder's identity on its volume and the name in upper case, of a full path.
+bool identityOfFullPath(const std::wstring& full, std::string& identity) {
   const std::size_t separator = full.find_last_of(L"\\/");
   if (separator == std::wstring::npos) {
     ::SetLastError(ERROR_INVALID_NAME);
@@ -65,6 +67,70 @@ bool fileIdentity(const std::string& path, std::string& identity) {
   const unsigned long long index = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   identity = std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(index) + "\\" + narrow(upperCase(name));
   return true;
+}
+
+// Under Wine a path may be given in its Linux form ("/srv/db/ORMA.FDB"), which a Linux server
+// also understands; a resolved path keeps that form. On Windows the function does not exist.
+std::string inFormOf(const std::string& given, const std::wstring& final) {
+  using UnixName = char*(__cdecl*)(const wchar_t*);
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  const auto unixName = kernel != nullptr ? reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+                                                 ::GetProcAddress(kernel, "wine_get_unix_file_name")))
+                                           : nullptr;
+  if (given.empty() || given[0] != '/' || unixName == nullptr) return narrow(final);
+  char* name = unixName(final.c_str());
+  if (name == nullptr) return narrow(final);
+  std::string result(name);
+  ::HeapFree(::GetProcessHeap(), 0, name);
+  return result;
+}
+
+}  // namespace
+
+// A symbolic link is a reparse point on Windows; Wine shows a Linux link as a plain file. Either
+// way the handle opened through it is the file it leads to, whose final path names another
+// folder or another name.
+std::string resolveLinks(const std::string& path) {
+  const std::wstring wide = widen(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return path;
+  ScopedHandle handle(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? std::string() : path;
+  const DWORD size = ::GetFinalPathNameByHandleW(handle.get(), nullptr, 0, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (size == 0) return path;
+  std::wstring final(size, L'\0');
+  const DWORD length =
+      ::GetFinalPathNameByHandleW(handle.get(), final.data(), size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length == 0 || length >= size) return path;
+  final.resize(length);
+  final = withoutLongPrefix(final);
+  std::string given, reached;
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && identityOfFullPath(fullPathOf(wide), given) &&
+      identityOfFullPath(final, reached) && given == reached) {
+    return path;
+  }
+  return inFormOf(path, final);
+}
+
+bool linkCount(const std::string& path, unsigned& count) {
+  ScopedHandle handle(::CreateFileW(widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(handle.get(), &info)) return false;
+  count = info.nNumberOfLinks;
+  return true;
+}
+
+bool fileIdentity(const std::string& path, std::string& identity) {
+  const std::string file = resolveLinks(path);
+  if (file.empty()) return false;
+  const std::wstring full = fullPathOf(widen(file));
+  if (full.empty()) return false;
+  return identityOfFullPath(full, identity);
 }
 
 }  // namespace orma::platform

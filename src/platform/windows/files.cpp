@@ -104,6 +104,20 @@ bool listFiles(const std::string& folder, std::vector<std::string>& names) {
 
 bool syncDirectory(const std::string&) { return true; }
 
+bool fileSize(const std::string& path, std::uint64_t& bytes) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  bytes = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+bool freeDiskSpace(const std::string& folder, std::uint64_t& bytes) {
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(widen(folder).c_str(), &available, nullptr, nullptr)) return false;
+  bytes = available.QuadPart;
+  return true;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 struct File::Handle {

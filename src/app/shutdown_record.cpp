@@ -1,0 +1,82 @@
+#include "app/shutdown_record.h"
+
+#include "app/app_logger.h"
+#include "app/run_guard.h"
+#include "common/exceptions.h"
+#include "common/format.h"
+#include "logger/kest_logger.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace orma {
+
+const char* const kRunRecordExtension = ".ormarun";
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const std::string folder = ExtractFilePath(path);
+  return folder.empty() ? "." : folder;
+}
+
+}  // namespace
+
+std::string RunRecordPathFor(std::string_view databasePath, PathStyle style) {
+  return ChangeFileExt(databasePath, kRunRecordExtension, style);
+}
+
+RecordOwner ReadRunRecord(const std::string& databasePath, std::string& ownerPath) {
+  platform::File file;
+  if (!file.open(RunRecordPathFor(databasePath), platform::OpenMode::ReadShared)) return RecordOwner::None;
+  std::string text(4096, '\0');
+  std::size_t done = 0;
+  if (!file.read(text.data(), text.size(), done)) return RecordOwner::None;
+  text.resize(done);
+  // Written whole and flushed before the shutdown: a text without its two lines was cut short
+  // by a crash before anything was shut down.
+  const std::size_t first = text.find('\n');
+  const std::size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
+  if (second == std::string::npos) return RecordOwner::None;
+  ownerPath = text.substr(first + 1, second - first - 1);
+  return text.substr(0, first) == FileIdentityOf(databasePath) ? RecordOwner::ThisDatabase : RecordOwner::AnotherDatabase;
+}
+
+void WriteRunRecord(const std::string& databasePath) {
+  const std::string recordPath = RunRecordPathFor(databasePath);
+  const std::string text = FileIdentityOf(databasePath) + "\n" + databasePath + "\n";
+  platform::File file;
+  if (!file.open(recordPath, platform::OpenMode::CreateExclusive) || !file.write(text.data(), text.size()) ||
+      !file.flush()) {
+    const int code = platform::lastError();
+    file.close();
+    platform::deleteFile(recordPath);
+    throw Exception(Format("Не удалось записать файл \"%s\": %s\r\nФайл базы данных \"%s\" не изменен.",
+                           {recordPath, platform::systemMessage(code), databasePath}));
+  }
+  file.close();
+  if (!platform::syncDirectory(FolderOf(recordPath))) {
+    const int code = platform::lastError();
+    platform::deleteFile(recordPath);
+    throw Exception(Format("Не удалось сбросить на диск папку файла \"%s\": %s\r\nФайл базы данных \"%s\" не изменен.",
+                           {recordPath, platform::systemMessage(code), databasePath}));
+  }
+}
+
+bool ClearRunRecord(const std::string& databasePath) noexcept {
+  try {
+    const std::string recordPath = RunRecordPathFor(databasePath);
+    if (!platform::fileExists(recordPath)) return true;
+    if (platform::deleteFile(recordPath)) {
+      platform::syncDirectory(FolderOf(recordPath));
+      return true;
+    }
+    const int code = platform::lastError();
+    if (AppLogger != nullptr) {
+      AppLogger->Log(Format("Не удалось удалить файл \"%s\": %s", {recordPath, platform::systemMessage(code)}), 4);
+    }
+  } catch (...) {
+  }
+  return false;
+}
+
+}  // namespace orma
