@@ -207,7 +207,7 @@ std::optional<DWORD> RunningApp::Close() {
   return code;
 }
 
-WatchedRun ClickAndWatch(RunningApp& app, const std::string& database) {
+WatchedRun ClickAndWatch(RunningApp& app, const std::string& database, bool probeSession) {
   WatchedRun run;
   std::vector<int> last;
   app.SetFieldText(database);
@@ -228,7 +228,7 @@ WatchedRun ClickAndWatch(RunningApp& app, const std::string& database) {
       DWORD_PTR answer = 0;
       ++run.looks;
       if (SendMessageTimeoutW(app.form(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) == 0) ++run.unanswered;
-      if (!run.endSessionAnswer &&
+      if (probeSession && !run.endSessionAnswer &&
           SendMessageTimeoutW(app.form(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 2000, &answer)) {
         run.endSessionAnswer = LRESULT(answer);
         PostMessageW(app.form(), WM_CLOSE, 0, 0);

@@ -69,13 +69,14 @@ struct WatchedRun {
   bool phaseRightAligned = true;
   std::optional<Box> box;
   bool progressGone = false, boxActive = false, enterClosedBox = false;
-  // While the progress window is up: the form answers every look within 2 s; the end of the
-  // session is refused (Wine has no ShutdownBlockReasonQuery to read the reason back); a
-  // WM_CLOSE is ignored.
+  // While the progress window is up: the form answers every look within 2 s; with
+  // `probeSession`, the end of the session is refused (Wine has no ShutdownBlockReasonQuery to
+  // read the reason back) and a WM_CLOSE is ignored. Only a run that lasts may be probed: a
+  // WM_CLOSE that comes after a short run's end closes the form, as it should.
   int looks = 0, unanswered = 0;
   std::optional<LRESULT> endSessionAnswer;
 };
-WatchedRun ClickAndWatch(RunningApp& app, const std::string& database);
+WatchedRun ClickAndWatch(RunningApp& app, const std::string& database, bool probeSession);
 
 // orma-optimize.exe of the build, or a copy: exit code (none when it did not end), its output.
 struct ProgramRun {
