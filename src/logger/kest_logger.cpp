@@ -187,10 +187,24 @@ void TKestLogger::WriteLine(const std::string& bytes, const char*& mode, int& re
   reached = 1;
   std::int64_t size = 0;
   logging::CheckIo(SystemCalls->seekToEnd(stream, size), "Cannot seek in file", FileName);
+  // A file that does not end with a line feed (damaged, or left by a writer that died in the
+  // middle of a line) gets a line break first, so that the new line starts a line of its own,
+  // which age trimming and the head cut can tell from the broken one. A file that ends where
+  // this logger's last line did needs no look.
+  if (size > 0 && size != OwnEnd) {
+    char last = 0;
+    logging::CheckIo(SystemCalls->seek(stream, size - 1), "Cannot seek in file", FileName);
+    logging::ReadExactly(*SystemCalls, stream, &last, 1, FileName);
+    if (last != '\n') {
+      logging::CheckIo(SystemCalls->write(stream, "\r\n", 2), "Cannot write to file", FileName);
+      size += 2;
+    }
+  }
   logging::CheckIo(SystemCalls->write(stream, bytes.data(), bytes.size()), "Cannot write to file", FileName);
   // The size is where the line ended. Only a writer without the mutex could have appended
   // since; size control then starts a line or so later.
   size += static_cast<std::int64_t>(bytes.size());
+  OwnEnd = size;
   reached = 2;
   if (SizeLimit <= 0 || size <= SizeLimit + SizeLimit / 3) {
     TrimByAge(stream);

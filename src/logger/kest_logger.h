@@ -135,6 +135,9 @@ class TKestLogger {
   std::unique_ptr<platform::File> Stream;
   // The log's size when size control last failed to cut it (0: it did not fail), under WriteLock.
   std::int64_t FailedCutSize = 0;
+  // The log's size where this logger's last line ended, under WriteLock: a file of that size ends
+  // with its line break.
+  std::int64_t OwnEnd = -1;
   std::string FileName;
   bool UseMutex = logging::DefaultUseMutex;
   std::deque<std::string> RecentLines;

@@ -1,8 +1,8 @@
 // The logger meeting an existing log of any content and size: the head cut's search for a line
 // start, rotation, age trimming and its timestamps. The first byte picks the settings, the rest,
 // repeated up to past three of age trimming's blocks, is the file on disk; then two lines are
-// logged. The archives, oldest first, and the log must then be a tail of the old bytes and the
-// two lines that keeps both lines, with no side file left.
+// logged. The archives, oldest first, and the log must then be a tail of the old bytes (a broken
+// last line ended) and the two lines that keeps both lines, with no side file left.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::string mark = logger.ShowMarker ? "- " : "";
   const std::string lines = mark + "06.12.2026 12:00:00.000 one\r\n" + mark + "06.12.2026 12:00:00.000 two\r\n";
-  const std::string all = before + lines;
+  const std::string all = before + (before.empty() || before.back() == '\n' ? "" : "\r\n") + lines;   // a broken last line is ended
   std::string now;
   for (int number = 2; number >= 0; --number) now += Read(folder + "/x.log00" + std::to_string(number));
   now += Read(folder + "/x.log");

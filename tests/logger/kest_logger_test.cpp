@@ -149,13 +149,13 @@ TEST_F(KestLogger, TheHeadCutKeepsTheLastSizeLimitBytesFromALineStart) {
 
 TEST_F(KestLogger, RotationNumbersTheArchivesAndKeepsArchiveCount) {
   struct Case { std::int32_t archiveCount; std::vector<std::string> existing; Folder expected; } cases[] = {
-      {10, {"x.log000", "x.log005"}, {{"x.log000", "x.log" + newLine}, {"x.log001", "x.log000"}, {"x.log006", "x.log005"}}},
+      {10, {"x.log000", "x.log005"}, {{"x.log000", "x.log\r\n" + newLine}, {"x.log001", "x.log000"}, {"x.log006", "x.log005"}}},
       // 999 is followed by 1000; beyond the count the oldest go
       {2, {"x.log1000", "x.log999", "x.log005"},
-       {{"x.log000", "x.log" + newLine}, {"x.log006", "x.log005"}, {"x.log1000", "x.log999"}}},
+       {{"x.log000", "x.log\r\n" + newLine}, {"x.log006", "x.log005"}, {"x.log1000", "x.log999"}}},
       // count 0 keeps all; other files are no archives
       {0, {"x.log000", "x.log.bak", "x.log_1_2", "x.log0.txt", "y.log000"},
-       {{"x.log000", "x.log" + newLine}, {"x.log001", "x.log000"}, {"x.log.bak", "x.log.bak"}, {"x.log_1_2", "x.log_1_2"},
+       {{"x.log000", "x.log\r\n" + newLine}, {"x.log001", "x.log000"}, {"x.log.bak", "x.log.bak"}, {"x.log_1_2", "x.log_1_2"},
         {"x.log0.txt", "x.log0.txt"}, {"y.log000", "y.log000"}}},
   };
   for (const Case& c : cases) {
@@ -163,7 +163,7 @@ TEST_F(KestLogger, RotationNumbersTheArchivesAndKeepsArchiveCount) {
     auto logger = NewLogger("x.log", 1);
     logger->TruncateInPlace = false;
     logger->ArchiveCount = c.archiveCount;
-    Folder before = {{"x.log", "x.log"}};   // each file holds its own name
+    Folder before = {{"x.log", "x.log\r\n"}};   // each file holds its own name
     for (const std::string& name : c.existing) before[name] = name;
     Check(before, *logger, c.expected);
   }
@@ -203,6 +203,8 @@ TEST_F(KestLogger, AgeTrimmingCutsTheLinesOlderThanMaxAgeOnceTheHeadIsAThirdPast
       {"rotating: the whole file, young lines too, becomes the newest archive", old, {{"x.log000", old + line}}, 1, 1'048'576,
        false},
       {"age trimming and size control off: old lines far past the limit all stay", old, {{"x.log", old + line}}, 0, 0},
+      {"a log that ends mid-line: the break comes first, so the line is young on its own", old + "$ 04",
+       {{"x.log", old + "$ 04\r\n" + line}}, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
