@@ -2,9 +2,6 @@
 // gains exactly the expected lines, and on every failure the files on disk are where the
 // operator's instructions say they are.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -16,7 +13,6 @@
 #include "app/app_logger.h"
 #include "app/backup_database.h"
 #include "support/log_entries.h"
-#include "app/replace_working_file.h"
 #include "app/restore_database.h"
 #include "integration/server_support.h"
 #include "logger/kest_logger.h"
@@ -166,22 +162,6 @@ TEST_F(BackupRestoreTest, RestoreFromACutOffBackupNeverReplacesTheWorkingFileAnd
   EXPECT_EQ(log[2], Logged(kRestore, reason));
   EXPECT_EQ(ReadFileBytes(db_), before);
   EXPECT_FALSE(fs::exists(temp_)) << "a partial restored file takes the disk's room";
-}
-
-TEST_F(BackupRestoreTest, KillAtTheReplaceLeavesAWholeDatabaseAtTheWorkingPath) {
-  CopySample(db_);
-  Backup(db_, backup_);
-  CopySample(temp_);   // stands for the restored file
-  const pid_t child = fork();
-  if (child == 0) {
-    ReplaceWorkingFile(temp_, db_, nextTransaction_, {[] { raise(SIGKILL); }});
-    _exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-  EXPECT_EQ(DatabaseDigest(db_), sample_);
-  EXPECT_EQ(DatabaseDigest(temp_), sample_);
 }
 
 // The replace refused (an immutable restored file, which even root cannot rename): the message
