@@ -52,7 +52,7 @@ void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::stri
   fb::DatabaseHeader header;
   std::string unread;
   // A file that cannot be read here is left to the server, whose own words say what is wrong.
-  if (fb::ReadDatabaseHeader(databasePath, header, unread) && header.shutDown) {
+  if (fb::ReadDatabaseHeader(databasePath, header, unread) && header.shutDown()) {
     if (owner != RecordOwner::ThisDatabase) {
       throw Exception(Format(kAdministratorShutdownMessage, {databasePath, ShutdownStateText(header.shutdown)}));
     }
@@ -87,7 +87,7 @@ bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& datab
     if (ReadRunRecord(databasePath, ownerPath) != RecordOwner::ThisDatabase) return true;
     fb::DatabaseHeader header;
     std::string unread;
-    if (fb::ReadDatabaseHeader(databasePath, header, unread) && !header.shutDown) return ClearRunRecord(databasePath), true;
+    if (fb::ReadDatabaseHeader(databasePath, header, unread) && !header.shutDown()) return ClearRunRecord(databasePath), true;
     try {
       fb::ServiceConnection service;
       service.attach(serverHost, port, userName, password);
@@ -96,7 +96,7 @@ bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& datab
     } catch (const std::exception& e) {
       // Where the file could not be read before, the database may well have been online, and
       // the server's refusal to bring it online again says nothing worth a warning.
-      if (fb::ReadDatabaseHeader(databasePath, header, unread) && !header.shutDown) return ClearRunRecord(databasePath), true;
+      if (fb::ReadDatabaseHeader(databasePath, header, unread) && !header.shutDown()) return ClearRunRecord(databasePath), true;
       if (AppLogger != nullptr) {
         AppLogger->LogFmt("Не удалось вернуть базу данных \"%s\" в рабочий режим: %s", {databasePath, e.what()}, 4);
       }

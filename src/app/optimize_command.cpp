@@ -98,7 +98,7 @@ std::string CheckDatabasePath(const std::string& givenPath) {
     if (platform::fileExists(tempPath)) {
       fb::DatabaseHeader header;
       std::string failure;
-      if (fb::ReadDatabaseHeader(tempPath, header, failure) && !header.shutDown) {
+      if (fb::ReadDatabaseHeader(tempPath, header, failure) && !header.shutDown()) {
         throw Exception(Format(kInterruptedRunMessage, {databasePath, tempPath, databasePath}));
       }
       if (failure.empty()) failure = "его восстановление не было завершено";

@@ -78,7 +78,6 @@ bool ParseDatabaseHeader(const unsigned char* bytes, std::size_t size, DatabaseH
     case kShutdownFull: header.shutdown = ShutdownMode::Full; break;
     default: header.shutdown = ShutdownMode::Single; break;
   }
-  header.shutDown = header.shutdown != ShutdownMode::Online;
   return true;
 }
 

@@ -24,7 +24,7 @@ struct DatabaseHeader {
   // writes anything moves it on.
   std::uint32_t nextTransaction = 0;
   ShutdownMode shutdown = ShutdownMode::Online;
-  bool shutDown = false;   // shutdown != Online
+  bool shutDown() const { return shutdown != ShutdownMode::Online; }
 };
 
 // False when the file cannot be read, does not begin with a database header, or has a
