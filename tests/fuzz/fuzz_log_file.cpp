@@ -38,7 +38,6 @@ std::string Read(const std::string& path) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string folder = orma::platform::tempFolder() + "orma-fuzz-log-" + std::to_string(orma::platform::processId());
   static FixedClock clock;
-  static orma::TKestLogger& logger = *new orma::TKestLogger(folder + "/x.log");
   if (size == 0) return 0;
   orma::platform::createDirectory(folder);
   std::vector<std::string> names;
@@ -51,6 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   File file;
   if (!file.open(folder + "/x.log", OpenMode::CreateExclusive) || !file.write(before.data(), before.size())) std::abort();
   file.close();
+  // A logger of its own per input: what one remembers of its file (where its last line ended,
+  // a failed cut) belongs to that file, and the inputs must not depend on one another.
+  orma::TKestLogger logger(folder + "/x.log");
   logger.SystemCalls = &clock;
   logger.TruncateInPlace = (settings & 1) != 0;
   logger.MaxAge = (settings & 2) != 0 ? 1 : 0;
