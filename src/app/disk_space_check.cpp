@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/run_outcome.h"
 #include "common/exceptions.h"
 #include "common/filenames.h"
 #include "common/format.h"
@@ -45,7 +46,7 @@ void CheckFreeSpace(const std::string& databasePath, const std::string& backupPa
   free += SizeOf(backupPath) + SizeOf(tempPath);
   const std::uint64_t needed = SpaceNeededFor(SizeOf(databasePath));
   if (free >= needed) return;
-  throw Exception(Format(kNotEnoughSpaceMessage,
+  throw ERunRefused(Format(kNotEnoughSpaceMessage,
                          {databasePath, Megabytes((needed + kMegabyte - 1) / kMegabyte), Megabytes(free / kMegabyte)}));
 }
 

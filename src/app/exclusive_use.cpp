@@ -1,6 +1,7 @@
 #include "app/exclusive_use.h"
 
 #include "app/app_logger.h"
+#include "app/run_outcome.h"
 #include "app/shutdown_record.h"
 #include "common/exceptions.h"
 #include "common/format.h"
@@ -47,14 +48,14 @@ void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::stri
   std::string ownerPath;
   const RecordOwner owner = ReadRunRecord(databasePath, ownerPath);
   if (owner == RecordOwner::AnotherDatabase) {
-    throw Exception(Format(kServiceFilesLeftMessage, {databasePath, ownerPath, ownerPath, databasePath}));
+    throw ERunRefused(Format(kServiceFilesLeftMessage, {databasePath, ownerPath, ownerPath, databasePath}));
   }
   fb::DatabaseHeader header;
   std::string unread;
   // A file that cannot be read here is left to the server, whose own words say what is wrong.
   if (fb::ReadDatabaseHeader(databasePath, header, unread) && header.shutDown()) {
     if (owner != RecordOwner::ThisDatabase) {
-      throw Exception(Format(kAdministratorShutdownMessage, {databasePath, ShutdownStateText(header.shutdown)}));
+      throw ERunRefused(Format(kAdministratorShutdownMessage, {databasePath, ShutdownStateText(header.shutdown)}));
     }
     service.changeProperties(fb::onlineRequest(databasePath));
     AppLogger->LogFmt("База данных \"%s\" была оставлена прерванной оптимизацией в однопользовательском режиме "
@@ -66,7 +67,7 @@ void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::stri
   } catch (const EFirebirdError&) {
     // Refused: the database is as it was, online.
     ClearRunRecord(databasePath);
-    if (service.failureCode() == fb::kShutdownFailed) throw Exception(Format(kDatabaseInUseMessage, {databasePath}));
+    if (service.failureCode() == fb::kShutdownFailed) throw ERunRefused(Format(kDatabaseInUseMessage, {databasePath}));
     throw;
   }
 }

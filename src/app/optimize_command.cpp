@@ -10,6 +10,7 @@
 #include "app/disk_space_check.h"
 #include "app/run_guard.h"
 #include "app/run_interruption.h"
+#include "app/run_outcome.h"
 #include "app/shutdown_record.h"
 #include "fbclient/database_header.h"
 #include "logger/kest_logger.h"
@@ -40,6 +41,8 @@ const char* const kStillShutDownMessage =
 
 namespace {
 
+// The optimized file is in place, and only bringing it online failed.
+constexpr const char* kOptimizedButShutDownMessage = "База данных \"%s\" оптимизирована.";
 constexpr const char* kServerHost = "127.0.0.1";
 constexpr const char* kUserName = "SYSDBA";
 constexpr const char* kBackupExtension = ".ormabasebackup";
@@ -99,25 +102,25 @@ std::string CheckDatabasePath(const std::string& givenPath) {
       fb::DatabaseHeader header;
       std::string failure;
       if (fb::ReadDatabaseHeader(tempPath, header, failure) && !header.shutDown()) {
-        throw Exception(Format(kInterruptedRunMessage, {databasePath, tempPath, databasePath}));
+        throw ERunRefused(Format(kInterruptedRunMessage, {databasePath, tempPath, databasePath}));
       }
       if (failure.empty()) failure = "его восстановление не было завершено";
-      throw Exception(Format(kIncompleteTempMessage, {databasePath, tempPath, failure}));
+      throw ERunRefused(Format(kIncompleteTempMessage, {databasePath, tempPath, failure}));
     }
-    throw Exception(Format(kFileNotFound, {givenPath}));
+    throw ERunRefused(Format(kFileNotFound, {givenPath}));
   }
   const std::string reserved = ServiceExtensionOf(databasePath);
-  if (!reserved.empty()) throw Exception(Format(kServiceExtension, {databasePath, reserved}));
+  if (!reserved.empty()) throw ERunRefused(Format(kServiceExtension, {databasePath, reserved}));
   unsigned links = 1;
   if (platform::linkCount(databasePath, links) && links > 1) {
-    throw Exception(Format(kHardLinks, {databasePath, std::to_string(links)}));
+    throw ERunRefused(Format(kHardLinks, {databasePath, std::to_string(links)}));
   }
   // The run's checks read the header's fields where ODS 11 to 13 keep them; a file that is
   // no database at all is left to the server, whose own words say what is wrong.
   fb::DatabaseHeader header;
   std::string failure;
   if (!fb::ReadDatabaseHeader(databasePath, header, failure) && header.odsMajor != 0) {
-    throw Exception(Format(kUnknownLayout, {databasePath, failure}));
+    throw ERunRefused(Format(kUnknownLayout, {databasePath, failure}));
   }
   return databasePath;
 }
@@ -149,7 +152,7 @@ void LogFailure(const std::string& message) noexcept {
   throw;   // not reached: the failure in flight is not one of ours, and left the try block above
 }
 
-void Optimize(const std::string& givenPath, OptimizeSteps& steps);
+void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& report);
 
 }  // namespace
 
@@ -162,8 +165,8 @@ std::string TempPathFor(std::string_view databasePath, PathStyle style) {
 }
 
 void CheckLocalPathText(std::string_view givenPath) {
-  if (StartsWith(AsciiUpperCase(givenPath), "S:\\")) throw Exception(kNotThisComputer);
-  if (StartsWith(givenPath, "\\\\")) throw Exception(kNetworkPath);
+  if (StartsWith(AsciiUpperCase(givenPath), "S:\\")) throw ERunRefused(kNotThisComputer);
+  if (StartsWith(givenPath, "\\\\")) throw ERunRefused(kNetworkPath);
 }
 
 // The backup and the restore's temporary file are named by replacing the database's
@@ -180,19 +183,32 @@ std::string ServiceExtensionOf(std::string_view databasePath) {
   return {};
 }
 
-void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps) {
+void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps, RunReport& report) {
+  report = RunReport{};
+  // A database left shut down is the one outcome that every other gives way to.
+  const auto end = [&report](RunOutcome outcome) {
+    if (report.outcome != RunOutcome::LeftShutDown) report.outcome = outcome;
+  };
   try {
-    Optimize(givenPath, steps);
+    Optimize(givenPath, steps, report);
+    end(RunOutcome::Success);
   } catch (const Exception& e) {
+    if (dynamic_cast<const ERunInterrupted*>(&e) != nullptr) end(RunOutcome::Interrupted);
+    else if (dynamic_cast<const ERunRefused*>(&e) != nullptr) end(RunOutcome::Refused);
+    else end(RunOutcome::Failed);
     LogFailure(e.Message());
+    throw;
+  } catch (...) {
+    end(RunOutcome::Failed);
     throw;
   }
 }
 
 namespace {
 
-void Optimize(const std::string& givenPath, OptimizeSteps& steps) {
+void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& report) {
   const std::string databasePath = CheckDatabasePath(givenPath);
+  report.databasePath = databasePath;
   const std::string backupPath = BackupPathFor(databasePath);
   RunGuard guard(databasePath, backupPath);
   CheckFreeSpace(databasePath, backupPath, TempPathFor(databasePath));
@@ -220,10 +236,16 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps) {
     port = steps.GetPort();
     steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, nextTransaction);
   } catch (...) {
-    if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) RaiseStillShutDown(databasePath);
+    if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) {
+      report.outcome = RunOutcome::LeftShutDown;
+      RaiseStillShutDown(databasePath);
+    }
     throw;
   }
-  steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port);
+  if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) {
+    report.outcome = RunOutcome::LeftShutDown;
+    throw Exception(Format(kOptimizedButShutDownMessage, {databasePath}) + Format(kStillShutDownMessage, {databasePath}));
+  }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/run_outcome.h"
 #include "common/filenames.h"
 
 namespace orma {
@@ -70,8 +71,9 @@ class OptimizeSteps {
 // (a symbolic link is followed: the database is optimized where it lies and the link stays).
 // One run per database at a time (RunGuard); another client keeps the working file as it is
 // (exclusive_use.h). Returns normally on success; the caller then shows kOptimizeSuccessMessage. Any failure
-// leaves as an exception carrying the message for the operator, after the clean-up above.
-void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps);
+// leaves as an exception carrying the message for the operator, after the clean-up above. Either
+// way `report` says how the run left the station (run_outcome.h).
+void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps, RunReport& report);
 
 // The file the server writes the backup to: the extension of the file name replaced, or
 // appended when it has none.

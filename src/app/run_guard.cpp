@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "app/run_outcome.h"
 #include "common/exceptions.h"
 #include "common/format.h"
 #include "common/named_mutex.h"
@@ -23,7 +24,7 @@ std::string FileIdentityOf(const std::string& path) {
   std::string identity;
   if (!platform::fileIdentity(path, identity)) {
     const int code = platform::lastError();
-    throw Exception(Format("Файл \"%s\" не найден на этом компьютере! (%s)", {path, platform::systemMessage(code)}));
+    throw ERunRefused(Format("Файл \"%s\" не найден на этом компьютере! (%s)", {path, platform::systemMessage(code)}));
   }
   return identity;
 }
@@ -55,7 +56,7 @@ std::string RunGuard::MutexName(const std::string& identity, const char* prefix)
 RunGuard::RunGuard(const std::string& databasePath, const std::string& serviceFilePath) {
   bool taken = false;
   mutex_ = Take(MutexName(FileIdentityOf(databasePath)), taken);
-  if (!taken) throw Exception(Format(kAlreadyRunningMessage, {databasePath}));
+  if (!taken) throw ERunRefused(Format(kAlreadyRunningMessage, {databasePath}));
   if (serviceFilePath.empty()) return;
   try {
     filesMutex_ = Take(MutexName(FileIdentityOf(serviceFilePath), "OrmaOptimizeDB.Files."), taken);
@@ -66,7 +67,7 @@ RunGuard::RunGuard(const std::string& databasePath, const std::string& serviceFi
   if (!taken) {
     filesMutex_.reset();
     mutex_->release();
-    throw Exception(Format(kServiceFilesBusyMessage, {serviceFilePath, databasePath}));
+    throw ERunRefused(Format(kServiceFilesBusyMessage, {serviceFilePath, databasePath}));
   }
 }
 

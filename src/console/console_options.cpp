@@ -71,17 +71,35 @@ std::string ConsoleHelpText(const std::string& defaultDatabase, const std::strin
       "Ход работы записывается в журнал %s\n"
       "\n"
       "Коды завершения:\n"
-      "  0  оптимизация успешно завершена\n"
-      "  1  оптимизация (или запуск программы) не удалась\n"
+      "  0  оптимизация успешно завершена, база данных проверена и в рабочем режиме\n"
+      "  1  оптимизация (или запуск программы) не удалась; рабочий файл базы данных\n"
+      "     не изменен, база данных в рабочем режиме\n"
       "  2  неверные параметры командной строки\n"
       "  3  библиотека Zelmar.dll не загружена\n"
       "  4  оптимизация прервана (Ctrl+C, закрытие окна, завершение работы системы);\n"
-      "     база данных возвращена в рабочий режим, служебные файлы удалены\n",
+      "     рабочий файл не изменен, база данных в рабочем режиме, служебные файлы удалены\n"
+      "  5  оптимизация не начата, ничего не изменено: база занята, уже идет другая\n"
+      "     оптимизация, база отключена администратором, мало места на диске, файл\n"
+      "     не подходит; повторите позже или устраните причину из сообщения\n"
+      "  6  база данных осталась отключенной (однопользовательский режим): станция\n"
+      "     не может работать с ней до следующего запуска оптимизации, который первым\n"
+      "     делом вернет ее в рабочий режим. Этот код важнее всех остальных\n",
       {defaultDatabase, logFile});
 }
 
 std::string ConsoleVersionText() {
   return Format("orma-optimize %s (%d-разрядная)\n", {kProgramVersion, kProgramBits});
+}
+
+int ExitCodeFor(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::Success: return kExitSuccess;
+    case RunOutcome::Failed: return kExitFailed;
+    case RunOutcome::Refused: return kExitRefused;
+    case RunOutcome::Interrupted: return kExitInterrupted;
+    case RunOutcome::LeftShutDown: return kExitLeftShutDown;
+  }
+  return kExitFailed;
 }
 
 bool IsPlainRelativePath(std::string_view path) {

@@ -16,14 +16,23 @@
 #include <string_view>
 #include <vector>
 
+#include "app/run_outcome.h"
+
 namespace orma {
 
-// Exit codes of orma-optimize.
-constexpr int kExitSuccess = 0;
-constexpr int kExitCommandFailed = 1;   // the optimization, or the program's start, failed
+// Exit codes of orma-optimize, the state a run left the station in (run_outcome.h). A
+// scheduler reads nothing else; --help, README and the station's install note give the same
+// table.
+constexpr int kExitSuccess = 0;        // optimized, proven whole, online
+constexpr int kExitFailed = 1;         // failed; the working database unchanged and online (also: the
+                                       // program could not start a module)
 constexpr int kExitBadUsage = 2;
 constexpr int kExitLibraryNotLoaded = 3;
-constexpr int kExitInterrupted = 4;      // Ctrl+C, a termination request, the window closed
+constexpr int kExitInterrupted = 4;    // interrupted; the working database unchanged and online
+constexpr int kExitRefused = 5;        // refused before anything was touched: try later or mend the cause
+constexpr int kExitLeftShutDown = 6;   // the database left shut down: no work until the next run
+
+int ExitCodeFor(RunOutcome outcome);
 
 struct ConsoleOptions {
   std::optional<std::string> databasePath;   // none: the default database

@@ -41,18 +41,15 @@ void ShowProgressOnConsole() {
 int Optimize(const std::string& databasePath, bool skipGarbageCollection) {
   ProgressAppCaption = "Tervik - Orma";
   OpenAppLog();
-  int exitCode = kExitSuccess;
+  RunReport report;
   std::string failure;
   try {
     ProgramOptimizeSteps steps(skipGarbageCollection);
-    OptimizeDatabase(databasePath, steps);
-  } catch (const ERunInterrupted& e) {
-    failure = e.what();
-    exitCode = kExitInterrupted;
+    OptimizeDatabase(databasePath, steps, report);
   } catch (const std::exception& e) {
     failure = e.what();
-    exitCode = kExitCommandFailed;
   }
+  const int exitCode = ExitCodeFor(report.outcome);
   // The window was asked to close; let its last frame reach the terminal before the message.
   TProgressViewer::WaitForNoViewers(kViewerCloseWaitMs);
   if (exitCode == kExitSuccess) {
@@ -99,7 +96,7 @@ int Run(const std::vector<std::string>& arguments) {
   } catch (const Exception& e) {
     // A module that could not start (the bridge's mutex, for one).
     PrintError(e.Message());
-    return kExitCommandFailed;
+    return kExitFailed;
   }
 }
 

@@ -60,7 +60,7 @@ TEST(DataSafety, SecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing) {
     ASSERT_TRUE(station.waitForLog(c.logMark));
     const RunResult second = station.optimize({"--database", station.path(c.otherPath)});
     const RunResult firstEnd = first.finish();
-    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(second.exitCode, 5);
     EXPECT_NE(second.err.find("уже выполняется!\r\nДождитесь ее завершения"), std::string::npos) << second.err;
     EXPECT_EQ(firstEnd.exitCode, 0) << firstEnd.err;
     EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"LINK.FDB", "ORMA.FDB"}));
@@ -193,7 +193,7 @@ TEST(DataSafety, RefusalsBeforeTheBackupChangeNothingAndAreLogged) {
           c.attached ? new SecondAttachment(station.path("DB/ORMA.FDB")) : nullptr);
       run = station.optimize({});
     }
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 5);
     EXPECT_TRUE(Says(run, c.says)) << run.err;
     EXPECT_TRUE(Says(run, "не изменен")) << run.err;
     EXPECT_TRUE(Logged(station, c.says)) << "the refusal is not in the log";
@@ -230,7 +230,7 @@ TEST(DataSafety, DatabaseLeftShutDownIsNamedAndTheNextRunBringsItBackFirst) {
       background.signal(SIGCONT);
       run = background.finish();
     }
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, 6);
     EXPECT_TRUE(Says(run, "Файл рабочей базы данных \"" + db + "\" не изменен, все данные находятся в нем.")) << run.err;
     EXPECT_TRUE(Says(run, "ВНИМАНИЕ! Базу данных \"" + db + "\" не удалось вернуть в рабочий режим")) << run.err;
     EXPECT_TRUE(Says(run, "первым делом она вернет базу данных в рабочий режим.")) << run.err;
@@ -263,7 +263,7 @@ TEST(DataSafety, SameNamedDatabasesNeverShareTheirServiceFiles) {
     first.signal(SIGSTOP);   // still working while the second starts
     const RunResult second = station.optimize(gdbRun);
     first.signal(SIGCONT);
-    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_EQ(second.exitCode, 5);
     EXPECT_TRUE(Says(second, "выполняется оптимизация другой базы данных с тем же именем")) << second.err;
     EXPECT_EQ(first.finish().exitCode, 0);
   }
@@ -277,7 +277,7 @@ TEST(DataSafety, SameNamedDatabasesNeverShareTheirServiceFiles) {
     ASSERT_TRUE(station.waitUntilAttachable("DB/ORMA.GDB"));
     const std::vector<std::string> left = station.databaseFolder();
     const RunResult refused = station.optimize(gdbRun);
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 5);
     EXPECT_TRUE(Says(refused, "оставлены прерванной оптимизацией другой базы данных с тем же именем: \"" +
                                   station.path("DB/ORMA.FDB") + "\"")) << refused.err;
     EXPECT_EQ(station.databaseFolder(), left);
@@ -294,9 +294,10 @@ TEST(DataSafety, FullDiskIsRefusedBeforeTheBackupOrLeavesNothingOfTheRestore) {
     const char* name;
     bool fillAfterBackup;   // else the disk is too small from the start
     const char* says;
+    int exitCode;
   } cases[] = {
-      {"too small", false, "Недостаточно места на диске для оптимизации базы данных"},
-      {"filled in the restore", true, "не изменен, все данные находятся в нем."},
+      {"too small", false, "Недостаточно места на диске для оптимизации базы данных", 5},
+      {"filled in the restore", true, "не изменен, все данные находятся в нем.", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -324,7 +325,7 @@ TEST(DataSafety, FullDiskIsRefusedBeforeTheBackupOrLeavesNothingOfTheRestore) {
       background.signal(SIGCONT);
     }
     const RunResult run = background.finish();
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_TRUE(Says(run, c.says)) << run.err;
     EXPECT_TRUE(Logged(station, c.says));
     fs::remove(station.path("DB/FILLER"));

@@ -89,20 +89,20 @@ TEST(OrmaOptimize, RefusalsEndWithTheirExitCodesAndMessages) {
   } cases[] = {
       {true, {"--frobnicate"}, 2, "orma-optimize: неизвестный параметр \"--frobnicate\"\n", false},
       {false, {}, 3, "Модуль Zelmar.dll не загружен. В запуске приложения отказано!\n", false},
-      {true, {"--database", "@DB/NONE.FDB"}, 1, "Файл \"@DB/NONE.FDB\" не найден на этом компьютере!\n", true},
-      {true, {"--database", "\\\\host\\share\\base.fdb"}, 1,
+      {true, {"--database", "@DB/NONE.FDB"}, 5, "Файл \"@DB/NONE.FDB\" не найден на этом компьютере!\n", true},
+      {true, {"--database", "\\\\host\\share\\base.fdb"}, 5,
        "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\r\nСетевые пути НЕ ДОПУСКАЮТСЯ!!!\n", true},
-      {true, {"--database", "@DB/ORMA.ormabasebackup"}, 1, "Файл \"@DB/ORMA.ormabasebackup\" имеет расширение", true},
+      {true, {"--database", "@DB/ORMA.ormabasebackup"}, 5, "Файл \"@DB/ORMA.ormabasebackup\" имеет расширение", true},
       // Windows drops trailing dots and blanks: this is a service file too.
-      {true, {"--database", "@DB/TRAIL.OrmaTempBase. "}, 1,
+      {true, {"--database", "@DB/TRAIL.OrmaTempBase. "}, 5,
        "Файл \"@DB/TRAIL.OrmaTempBase. \" имеет расширение \".OrmaTempBase\", которое программа", true},
-      {true, {"--database", "s:\\base.fdb"}, 1, "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\n", true},
+      {true, {"--database", "s:\\base.fdb"}, 5, "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!\n", true},
       // The working file gone, its temporary file beside it: named, and nothing deleted; a
       // rename is advised only for a whole database that the server brought online.
-      {true, {"--database", "@DB/GONE.FDB"}, 1,
+      {true, {"--database", "@DB/GONE.FDB"}, 5,
        "Файл рабочей базы данных \"@DB/GONE.FDB\" не найден!\r\nРядом с ним найден временный файл \"@DB/GONE.ormatempbase\", "
        "оставшийся от прерванной оптимизации, но он не является полной рабочей базой данных", true},
-      {true, {"--database", "@DB/WHOLE.FDB"}, 1,
+      {true, {"--database", "@DB/WHOLE.FDB"}, 5,
        "Файл рабочей базы данных \"@DB/WHOLE.FDB\" не найден!\r\nРядом с ним найден временный файл \"@DB/WHOLE.ormatempbase\", "
        "оставшийся от прерванной оптимизации:\r\nвозможно, база данных находится в нем. Программа ничего не удалила.\r\n"
        "Переименуйте временный файл в \"@DB/WHOLE.FDB\"", true},

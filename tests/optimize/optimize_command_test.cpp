@@ -77,7 +77,8 @@ class OptimizeCommand : public ::testing::Test {
   // Runs the command; returns the failure's message, or "" on success.
   std::string Run(Recorder& recorder, const std::string& database) {
     try {
-      OptimizeDatabase(database, recorder);
+      RunReport report;
+      OptimizeDatabase(database, recorder, report);
     } catch (const Exception& e) {
       return e.Message();
     }

@@ -58,7 +58,7 @@ TEST_F(AgainstServer, ConsoleOptimizesOrRefusesAndLeavesTheDatabaseWhole) {
       {"Магазин 2/Мирса.FDB", "", true, nullptr, 0, 0, "", {"Мирса.FDB"}, false},
       {"wrong", "wrong", false, nullptr, 0, 1, kWrongPassword, {"ORMA.FDB"}, true},
       {"junk", "", false, nullptr, 0, 1, "is not a valid database", {"ORMA.FDB"}, true},
-      {"guarded", "", false, "orma.fdb", kGuard, 1, Format(kAlreadyRunningMessage, {database}), {"ORMA.FDB"}, true},
+      {"guarded", "", false, "orma.fdb", kGuard, 5, Format(kAlreadyRunningMessage, {database}), {"ORMA.FDB"}, true},
       {"backup held", "", false, "ORMA.ormabasebackup", 0, 1,
        "Создание резервной копии -> Ошибка при удалении файла \"" + folder + "/ORMA.ormabasebackup\": " + busy,
        {"ORMA.FDB", "ORMA.ormabasebackup"}, false},   // shut down and back: its header moved on
@@ -168,7 +168,7 @@ TEST_F(AgainstServer, SymbolicLinkIsOneDatabaseOptimizedWhereItLies) {
   {
     RunGuard otherRun(real);
     const ProgramRun refused = RunConsole(link);
-    EXPECT_EQ(refused.exitCode, std::optional<DWORD>(1));
+    EXPECT_EQ(refused.exitCode, std::optional<DWORD>(5));
     EXPECT_NE(refused.err.find("уже выполняется!"), std::string::npos) << refused.err;
   }
   const std::size_t before = ReadFileBytes(real).size();

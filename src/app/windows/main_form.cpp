@@ -360,7 +360,8 @@ void TForm1::Button1Click() {
   const std::string database = FilenameEdit1.Text();
   RunCommand([database] {
     ProgramOptimizeSteps steps;
-    OptimizeDatabase(database, steps);
+    RunReport report;
+    OptimizeDatabase(database, steps, report);
   });
   TakeBackActivation();
   ShowInformationBox(hwnd_, kOptimizeSuccessMessage);
