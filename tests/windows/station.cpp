@@ -284,10 +284,18 @@ ProgramRun RunConsole(const std::string& database, const std::wstring& program, 
     input.reset();
     FreeConsole();   // or the console's window outlives the program, over the other tests' windows
   }
-  DWORD code = 0;
-  const bool ended = WaitForSingleObject(process.get(), 300000) == WAIT_OBJECT_0 && GetExitCodeProcess(process.get(), &code);
+  bool window = false;   // a visible top-level window of its own, looked for every 20 ms
+  DWORD code = 0, waited = WAIT_TIMEOUT;
+  for (int i = 0; i < 15000 && waited == WAIT_TIMEOUT; ++i, waited = WaitForSingleObject(process.get(), 20)) {
+    for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, nullptr, nullptr)) != nullptr;) {
+      DWORD owner = 0;
+      window |= GetWindowThreadProcessId(hwnd, &owner) && owner == GetProcessId(process.get()) && IsWindowVisible(hwnd);
+    }
+  }
+  const bool ended = waited == WAIT_OBJECT_0 && GetExitCodeProcess(process.get(), &code);
   EXPECT_TRUE(ended || !TerminateProcess(process.get(), 99)) << "orma-optimize.exe did not end in time";
-  return {ended ? std::optional<DWORD>(code) : std::nullopt, testing::ReadFileBytes(base + ".out"), testing::ReadFileBytes(base + ".err")};
+  return {ended ? std::optional<DWORD>(code) : std::nullopt, testing::ReadFileBytes(base + ".out"),
+          testing::ReadFileBytes(base + ".err"), window};
 }
 
 std::string CaseFolder(const std::string& name) {

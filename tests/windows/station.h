@@ -82,6 +82,7 @@ WatchedRun ClickAndWatch(RunningApp& app, const std::string& database, bool prob
 struct ProgramRun {
   std::optional<DWORD> exitCode;
   std::string out, err;
+  bool window = false;   // a visible window of its own came up while it worked
 };
 // With `breakAt`, in a console of its own, and Ctrl+C typed there once the log says that.
 ProgramRun RunConsole(const std::string& database, const std::wstring& program = L"", const char* breakAt = nullptr);
