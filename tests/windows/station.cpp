@@ -113,7 +113,7 @@ void PrepareServerStation(const std::string& password, const std::wstring& clien
   const testing::ServerSettings server = testing::Server();
   ASSERT_NO_FATAL_FAILURE(PrepareStation("Password=" + (password.empty() ? server.password : password) +
                                          "\r\nPort=" + std::to_string(server.port) + "\r\n"));
-  const std::wstring folder = clientFolder.empty() ? kInstanceFolder : clientFolder;
+  const std::wstring folder = clientFolder.empty() ? kInstanceFolder + std::wstring(L"bin\\") : clientFolder;
   const std::string dll = Env("ORMA_FBCLIENT_DLL").empty() ? Env("ORMA_SOURCE_DIR") + "/../shared/firebird-win64/fbclient.dll"
                                                            : Env("ORMA_FBCLIENT_DLL");
   fs::create_directories(folder);
@@ -125,7 +125,7 @@ void PrepareServerStation(const std::string& password, const std::wstring& clien
         << "ORMA_FBCLIENT_DLL names another copy): error " << GetLastError();
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only copy would stay
   }
-  if (clientFolder.empty()) SetRegistryText(HKEY_LOCAL_MACHINE, kInstancesKey, L"DefaultInstance", folder);
+  if (clientFolder.empty()) SetRegistryText(HKEY_LOCAL_MACHINE, kInstancesKey, L"DefaultInstance", kInstanceFolder);
 }
 
 void RegisterClient(const std::string& dll) {
