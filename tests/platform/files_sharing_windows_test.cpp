@@ -1,6 +1,7 @@
 // Share modes as Windows enforces them (and Wine reproduces): what another opener of a held
 // file gets. No mode of ours shares deletion: a log or a database that someone has open stays
-// where it is, and a replace of it is refused as "in use", not "access denied".
+// where it is, and a replace of it is refused as "in use", not "access denied". And the
+// spellings that Windows opens as one file.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <functional>
 
 #include "platform/errors.h"
+#include "platform/file_identity.h"
 #include "platform/file_in_use.h"
 #include "platform/files.h"
 #include "support/test_files.h"
@@ -66,6 +68,19 @@ TEST(ShareModes, DatabaseHoldKeepsWritersOutUntilTheReplaceThatWaitsForAScanner)
   ASSERT_TRUE(other.open(dir / "ORMA.ormatempbase", OpenMode::ReadShared));   // the scanner, gone in the first wait
   ASSERT_TRUE(hold.replaceWith(dir / "ORMA.ormatempbase", [&](int e, unsigned) { EXPECT_EQ(e, ERROR_SHARING_VIOLATION); other.close(); }));
   EXPECT_EQ(testing::ReadBytes(path), "new");
+}
+
+// The service files beside a database are named from this one path. Wine makes 8.3 names of
+// its own ("ORMA~11K.FDB", where a volume may make none) and drops trailing dots and blanks.
+TEST(FileIdentity, EverySpellingOfAFileResolvesToItsLongForm) {
+  testing::ScratchFolder dir;
+  const std::string path = dir / "ORMA_FUEL.FDB";
+  testing::WriteBytes(path, "database");
+  wchar_t shortForm[MAX_PATH] = L"";
+  GetShortPathNameW(testing::PathOf(path).c_str(), shortForm, MAX_PATH);
+  for (const std::string& spelling : {testing::Utf8Of(shortForm), path + ".", path + ". ", dir / ".\\ORMA_FUEL.FDB"}) {
+    EXPECT_EQ(resolveLinks(spelling), path) << spelling;
+  }
 }
 
 }  // namespace
