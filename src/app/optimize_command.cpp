@@ -92,6 +92,8 @@ std::string CheckDatabasePath(const std::string& givenPath) {
   CheckLocalPathText(givenPath);
   std::string databasePath = platform::resolveLinks(givenPath);
   if (databasePath.empty()) databasePath = givenPath;
+  // A local link may lead to a share or to drive S:, where the rule forbids the database too.
+  CheckLocalPathText(databasePath);
   if (!platform::fileExists(databasePath)) {
     // A run of an older program, or someone by hand, may have removed the working file after
     // the restore; then the temporary file may be all that is left of the database.

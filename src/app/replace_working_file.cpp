@@ -67,7 +67,13 @@ void ReplaceWorkingFile(const std::string& tempPath, const std::string& database
   }
   if (hooks.beforeReplace) hooks.beforeReplace();
 
-  if (!hold.replaceWith(tempPath)) {
+  // A scanner that opens either file for a moment: the replace is tried again for a while.
+  const auto logRetry = [&](int code, unsigned waitMs) {
+    AppLogger->Log(Format("Файл \"%s\" пока не удается заменить (%s), повтор через %d мс",
+                          {databasePath, platform::systemMessage(code), static_cast<int>(waitMs)}),
+                   4);
+  };
+  if (!hold.replaceWith(tempPath, logRetry)) {
     RaiseNotReplaced(tempPath, databasePath, platform::systemMessage(platform::lastError()));
   }
   // Until the folder is on the disk, a power cut could still bring the old file back; that

@@ -31,8 +31,10 @@ constexpr unsigned kViewerCloseWaitMs = 2000;
 
 void PrintError(const std::string& text) { platform::writeStderr(text + "\n"); }
 
-// A terminal gets the live line; a file or a pipe gets plain lines.
+// A terminal gets the live line; a file or a pipe gets plain lines. No window: a scheduled
+// run would put it over the station's screen, and closing it would interrupt the run.
 void ShowProgressOnConsole() {
+  ShowProgressWindow.store(false);
   if (!InstallTerminalRenderer()) {
     SetFrameObserver(std::make_shared<TPlainProgressLines>([](const std::string& line) { platform::writeStderr(line); }));
   }

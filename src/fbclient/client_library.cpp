@@ -3,7 +3,9 @@
 #include <memory>
 #include <mutex>
 
+#include "common/format.h"
 #include "common/library_bitness.h"
+#include "common/version.h"
 #include "fbclient/fb_error.h"
 #include "platform/dynlib.h"
 #include "platform/fbclient_location.h"
@@ -68,7 +70,10 @@ const ClientApi& clientApi() {
     }
     reasons += "\r\n" + candidate + ": " + reason;
   }
-  throw EFirebirdError("Не удалось загрузить клиентскую библиотеку Firebird. Места поиска:" + reasons);
+  throw EFirebirdError(Format("Не удалось загрузить клиентскую библиотеку Firebird (этой программе нужна %d-разрядная). "
+                              "Места поиска:",
+                              {kProgramBits}) +
+                       reasons);
 }
 
 }  // namespace orma::fb

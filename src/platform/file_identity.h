@@ -8,8 +8,10 @@ namespace orma::platform {
 // POSIX: a path whose last component is a symbolic link becomes the path of the file the link
 // finally names, so that work meant for the file happens beside it and the link stays a link;
 // any other path comes back unchanged. Windows the same for a file symbolic link (a reparse
-// point), with the final path as the system gives it. Empty when a link cannot be resolved
-// (dangling, a loop), the code in lastError().
+// point), with the final path as the system gives it; the path of an existing file that is no
+// link comes back in its long form (full, short 8.3 names expanded, trailing dots and blanks
+// dropped), so that every spelling of one file names the same files beside it. Empty when a
+// link cannot be resolved (dangling, a loop), the code in lastError().
 std::string resolveLinks(const std::string& path);
 
 // How many names (hard links) the file has on its volume; false when it cannot be reached.

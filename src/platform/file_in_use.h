@@ -1,6 +1,7 @@
 // Keeping a database server away from a database file while it is being replaced.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,7 +30,16 @@ class DatabaseFileHold {
   // while the flock is held. Windows must let the file go first, since a replace refuses a
   // file that anyone has open: from then on a server that opens the old file keeps it open,
   // and the replace fails with a sharing violation instead of losing what it writes.
-  bool replaceWith(const std::string& from);
+  //
+  // Windows: an antivirus or an indexer that opens either file for a moment makes the replace
+  // fail with a sharing violation or access denial. Those are tried again for up to
+  // kRetryForMs, waiting 25, 50, 75 ... (at most 500) ms between tries, `onRetry` told before
+  // each wait. The old file is held again for every wait; when that fails, or the file was
+  // written since it was first held, the replace gives up at once: a writer came in between.
+  // The code of the last try is in lastError().
+  static constexpr unsigned kRetryForMs = 5000;
+  using RetryEvent = std::function<void(int error, unsigned waitMs)>;
+  bool replaceWith(const std::string& from, const RetryEvent& onRetry = {});
 
  private:
   struct Impl;

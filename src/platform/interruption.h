@@ -6,7 +6,7 @@
 //
 //   POSIX:    SIGINT (Ctrl+C), SIGTERM, SIGHUP (the terminal closed). `request` runs inside the
 //             signal handler: it may only touch lock-free atomics. Interrupted system calls are
-//             restarted.
+//             restarted. SIGPIPE is ignored: a write to a closed pipe fails instead.
 //   Windows:  the console's Ctrl+C and Ctrl+Break, its window closed, logoff and system
 //             shutdown, on a thread of the system's. After the last three Windows ends the
 //             process as soon as the handler returns (after about 5 s in any case), so the

@@ -2,6 +2,7 @@
 
 namespace orma {
 
+std::atomic<bool> ShowProgressWindow{true};
 std::string ProgressAppCaption = "Ваше приложение";
 bool ShowPercentText = true;
 std::atomic<unsigned> FrameDelay{50};

@@ -9,6 +9,9 @@
 
 namespace orma {
 
+// False: viewers keep their whole life cycle but make no window, and a frame observer shows
+// them instead (the console program, whose window would cover a station's screen).
+extern std::atomic<bool> ShowProgressWindow;
 // The top line (key -1) of every viewer created afterwards.
 extern std::string ProgressAppCaption;
 extern bool ShowPercentText;

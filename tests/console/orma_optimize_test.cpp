@@ -47,8 +47,9 @@ TEST(OrmaOptimize, OptimizesTheDefaultDatabaseThenAnotherWithoutGarbageCollectio
   // Not a terminal: plain lines name both phases.
   EXPECT_NE(run.err.find("СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ |"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ |"), std::string::npos) << run.err;
-  const RunResult skipped = station.optimize({"--skip-garbage-collection", "--database", other});
-  ASSERT_EQ(skipped.exitCode, 0) << skipped.err;
+  // Its progress into a pipe whose reader is gone: no line can be written, and the run goes on.
+  const RunResult skipped = station.optimize({"--skip-garbage-collection", "--database", other}, true);
+  ASSERT_EQ(skipped.exitCode, 0);
   EXPECT_EQ(station.content("DB/База АЗС.FDB"), before);
   EXPECT_EQ(RunCommand("stat -c '%u:%g %a' " + Quote(other)).output, "4321:4322 640\n");
   EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"ORMA.FDB", "База АЗС.FDB"}));

@@ -53,13 +53,15 @@ void Station::makeSampleDatabase(const std::string& relative, int megabytes) con
 
 std::string Station::content(const std::string& relative) const { return DatabaseDigest(path(relative)); }
 
-BackgroundRun Station::start(const std::vector<std::string>& arguments, const std::string& name) const {
+BackgroundRun Station::start(const std::vector<std::string>& arguments, const std::string& name, bool errIntoClosedPipe) const {
   const std::string files = path(name);
   std::string command = "ORMA_ROOT=" + Quote(root()) + " exec " + Quote(ORMA_TEST_OPTIMIZE);
   for (const std::string& argument : arguments) command += " " + Quote(argument);
-  command += " >" + Quote(files + "out.txt") + " 2>" + Quote(files + "err.txt") + " </dev/null";
+  command += " >" + Quote(files + "out.txt") + (errIntoClosedPipe ? "" : " 2>" + Quote(files + "err.txt")) + " </dev/null";
   const pid_t pid = fork();
   if (pid == 0) {
+    int ends[2];
+    if (errIntoClosedPipe && (pipe(ends) != 0 || close(ends[0]) != 0 || dup2(ends[1], STDERR_FILENO) < 0)) _exit(126);
     execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }

@@ -46,8 +46,10 @@ class Station {
   // A copy of a bloated sample database (CachedSample), and a database's content (DatabaseDigest).
   void makeSampleDatabase(const std::string& relative, int megabytes = 1) const;
   std::string content(const std::string& relative) const;
-  RunResult optimize(const std::vector<std::string>& arguments) const { return start(arguments, "std").finish(); }
-  BackgroundRun start(const std::vector<std::string>& arguments, const std::string& name) const;
+  RunResult optimize(const std::vector<std::string>& arguments, bool errIntoClosedPipe = false) const {
+    return start(arguments, "std", errIntoClosedPipe).finish();
+  }
+  BackgroundRun start(const std::vector<std::string>& arguments, const std::string& name, bool errIntoClosedPipe = false) const;
   // Waits until the application log holds `text`, or until an administrator can attach to the
   // database (a run killed in its backup leaves the server's backup attached until it ends);
   // false, and a test failure, after 60 s.

@@ -11,6 +11,7 @@
 #include "app/run_guard.h"
 #include "common/exceptions.h"
 #include "support/test_files.h"
+#include "platform/file_identity.h"
 #include "platform/paths.h"
 
 namespace orma {
@@ -151,7 +152,7 @@ TEST_F(OptimizeCommand, SecondRunOnTheSameDatabaseIsRefusedWhileTheFirstWorksAnd
     }).join();
   };
   EXPECT_EQ(Run(first, database_), "");
-  EXPECT_EQ(second, "Оптимизация базы данных \"" + sameFile + "\" уже выполняется!\r\n"
+  EXPECT_EQ(second, "Оптимизация базы данных \"" + platform::resolveLinks(sameFile) + "\" уже выполняется!\r\n"
                     "Дождитесь ее завершения: две оптимизации одной базы данных одновременно НЕ ДОПУСКАЮТСЯ.");
   Recorder next(backup_);
   EXPECT_EQ(Run(next, sameFile), "") << "once the first has ended, the next run goes ahead";

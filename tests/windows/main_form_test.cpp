@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "integration/server_support.h"
 #include "support/log_entries.h"
 #include "station.h"
 
@@ -100,6 +101,10 @@ TEST(MainForm, ShowsItsTextsAndTheStoredPathSelectsItsItemAndTheFieldIsStoredAtE
 TEST(MainForm, RefusalsAndTheMissingClientEndInTheErrorBoxAndTouchNothing) {
   ASSERT_NO_FATAL_FAILURE(PrepareStation());
   std::ofstream(L"C:\\RUDE\\DB\\ORMA.FDB") << "not a database";
+  // A local link to a database on drive S: (a Linux link, which Wine follows to the drive).
+  const std::string drive = CaseFolder("drive-s"), linkPath = narrow(testing::LocalPath(drive + "/LINK.FDB").wstring());
+  ASSERT_EQ(testing::RunCommand("cd " + testing::Quote(drive) + " && echo x >ORMA.FDB && ln -sf ORMA.FDB LINK.FDB && "
+                                "ln -sfn \"$PWD\" \"$WINEPREFIX/dosdevices/s:\"").exitCode, 0);
   const std::string kNoClient = "Создание резервной копии -> Не удалось загрузить клиентскую библиотеку Firebird";
   const struct {
     const char* path;
@@ -109,12 +114,13 @@ TEST(MainForm, RefusalsAndTheMissingClientEndInTheErrorBoxAndTouchNothing) {
     std::size_t logEntries;   // all runs so far: the start's two, each refusal's, the backup's three
   } cases[] = {
       {"S:\\ORMA.FDB", "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!", "", false, 3},
-      {"C:\\RUDE\\DB\\NONE.FDB", "Файл \"C:\\RUDE\\DB\\NONE.FDB\" не найден на этом компьютере!", "", false, 4},
-      {"c:\\rude\\db\\orma.fdb", kNoClient, "fbclient.dll", false, 7},
+      {linkPath.c_str(), "База данных должна находиться НА ЭТОМ КОМПЬЮТЕРЕ!!!", "", false, 4},
+      {"C:\\RUDE\\DB\\NONE.FDB", "Файл \"C:\\RUDE\\DB\\NONE.FDB\" не найден на этом компьютере!", "", false, 5},
+      {"c:\\rude\\db\\orma.fdb", kNoClient, " (этой программе нужна 64-разрядная). Места поиска:\r\n", false, 8},
       {"c:\\rude\\db\\orma.fdb", kNoClient,
        "C:\\Program Files\\Firebird\\Firebird_3_0\\fbclient.dll: файл 32-разрядный, а эта программа 64-разрядная. "
        "Запустите 32-разрядную версию программы из пакета OrmaOptimizeDB-" ORMA_VERSION "-win32.zip",
-       true, 10},
+       true, 11},
   };
   RunningApp app;
   ASSERT_NE(app.WaitForForm(), nullptr);
@@ -140,6 +146,7 @@ TEST(MainForm, RefusalsAndTheMissingClientEndInTheErrorBoxAndTouchNothing) {
   }
   EXPECT_EQ(app.Close(), std::optional<DWORD>(0));
   EXPECT_EQ(ReadStoredPath(), std::optional<std::string>("c:\\rude\\db\\orma.fdb"));
+  testing::RunCommand("rm \"$WINEPREFIX/dosdevices/s:\" " + testing::Quote(drive + "/LINK.FDB"));   // Wine cannot delete a Linux link
 }
 
 }  // namespace

@@ -85,6 +85,7 @@ TEST_F(AgainstServer, ConsoleOptimizesOrRefusesAndLeavesTheDatabaseWhole) {
     guard.reset(), file.reset();
 
     ASSERT_EQ(run.exitCode, std::optional<DWORD>(c.exitCode)) << run.err;
+    EXPECT_FALSE(run.window) << "a window over the station's screen";
     EXPECT_EQ(run.out, c.exitCode == 0 ? kSuccess + std::string("\n") : "");
     EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
     EXPECT_EQ(FolderNames(path.substr(0, path.rfind('/'))), c.left);

@@ -113,7 +113,7 @@ void PrepareServerStation(const std::string& password, const std::wstring& clien
   const testing::ServerSettings server = testing::Server();
   ASSERT_NO_FATAL_FAILURE(PrepareStation("Password=" + (password.empty() ? server.password : password) +
                                          "\r\nPort=" + std::to_string(server.port) + "\r\n"));
-  const std::wstring folder = clientFolder.empty() ? kInstanceFolder : clientFolder;
+  const std::wstring folder = clientFolder.empty() ? kInstanceFolder + std::wstring(L"bin\\") : clientFolder;
   const std::string dll = Env("ORMA_FBCLIENT_DLL").empty() ? Env("ORMA_SOURCE_DIR") + "/../shared/firebird-win64/fbclient.dll"
                                                            : Env("ORMA_FBCLIENT_DLL");
   fs::create_directories(folder);
@@ -125,7 +125,7 @@ void PrepareServerStation(const std::string& password, const std::wstring& clien
         << "ORMA_FBCLIENT_DLL names another copy): error " << GetLastError();
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);   // a read-only copy would stay
   }
-  if (clientFolder.empty()) SetRegistryText(HKEY_LOCAL_MACHINE, kInstancesKey, L"DefaultInstance", folder);
+  if (clientFolder.empty()) SetRegistryText(HKEY_LOCAL_MACHINE, kInstancesKey, L"DefaultInstance", kInstanceFolder);
 }
 
 void RegisterClient(const std::string& dll) {
@@ -284,10 +284,18 @@ ProgramRun RunConsole(const std::string& database, const std::wstring& program, 
     input.reset();
     FreeConsole();   // or the console's window outlives the program, over the other tests' windows
   }
-  DWORD code = 0;
-  const bool ended = WaitForSingleObject(process.get(), 300000) == WAIT_OBJECT_0 && GetExitCodeProcess(process.get(), &code);
+  bool window = false;   // a visible top-level window of its own, looked for every 20 ms
+  DWORD code = 0, waited = WAIT_TIMEOUT;
+  for (int i = 0; i < 15000 && waited == WAIT_TIMEOUT; ++i, waited = WaitForSingleObject(process.get(), 20)) {
+    for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, nullptr, nullptr)) != nullptr;) {
+      DWORD owner = 0;
+      window |= GetWindowThreadProcessId(hwnd, &owner) && owner == GetProcessId(process.get()) && IsWindowVisible(hwnd);
+    }
+  }
+  const bool ended = waited == WAIT_OBJECT_0 && GetExitCodeProcess(process.get(), &code);
   EXPECT_TRUE(ended || !TerminateProcess(process.get(), 99)) << "orma-optimize.exe did not end in time";
-  return {ended ? std::optional<DWORD>(code) : std::nullopt, testing::ReadFileBytes(base + ".out"), testing::ReadFileBytes(base + ".err")};
+  return {ended ? std::optional<DWORD>(code) : std::nullopt, testing::ReadFileBytes(base + ".out"),
+          testing::ReadFileBytes(base + ".err"), window};
 }
 
 std::string CaseFolder(const std::string& name) {

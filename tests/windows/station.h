@@ -27,7 +27,7 @@ void PrepareStation(const std::string& zelmarIni = "Password=masterkey\r\nPort=3
 // `dll` installed as fbclient.dll of the registered default instance.
 void RegisterClient(const std::string& dll);
 // The library answers the fixture's server; the Windows client (../shared/firebird-win64 or
-// ORMA_FBCLIENT_DLL, else the test fails) registered as the default instance, or in clientFolder.
+// ORMA_FBCLIENT_DLL, else the test fails) in the registered default instance's bin\, or in clientFolder.
 void PrepareServerStation(const std::string& password = "", const std::wstring& clientFolder = L"");
 std::optional<std::string> ReadStoredPath();
 void WriteStoredPath(const std::string& path);
@@ -82,6 +82,7 @@ WatchedRun ClickAndWatch(RunningApp& app, const std::string& database, bool prob
 struct ProgramRun {
   std::optional<DWORD> exitCode;
   std::string out, err;
+  bool window = false;   // a visible window of its own came up while it worked
 };
 // With `breakAt`, in a console of its own, and Ctrl+C typed there once the log says that.
 ProgramRun RunConsole(const std::string& database, const std::wstring& program = L"", const char* breakAt = nullptr);

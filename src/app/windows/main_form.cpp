@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <system_error>
 
 #include "app/app_log_session.h"
 #include "app/app_logger.h"
@@ -288,10 +289,17 @@ void TForm1::RunCommand(std::function<void()> command) {
   std::exception_ptr failure;
   {
     CommandThread thread(std::move(command), failure, done.get());
+    // Started before the form is disabled: a thread that cannot start leaves the form as it
+    // was, taking orders and letting itself be closed, and its failure goes to the error box.
+    // The form's queue is not read between the start and the loop below: no click comes in.
+    try {
+      thread.Resume();
+    } catch (const std::system_error& e) {
+      throw Exception(std::string("Не удалось запустить оптимизацию: ") + e.what());
+    }
     commandDone_ = done.get();
     EnableWindow(hwnd_, FALSE);
     ShutdownBlockReasonCreate(hwnd_, Widen(kEndSessionRefusal).c_str());
-    thread.Resume();
     bool quit = false;
     int quitCode = 0;
     while (MsgWaitForMultipleObjects(1, &commandDone_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {

@@ -33,6 +33,9 @@ bool DatabaseFileHold::acquire(const std::string& path) {
   return true;
 }
 
-bool DatabaseFileHold::replaceWith(const std::string& from) { return replaceFile(from, impl_->path); }
+// A rename has no share modes to meet: nothing to try again.
+bool DatabaseFileHold::replaceWith(const std::string& from, const RetryEvent&) {
+  return replaceFile(from, impl_->path);
+}
 
 }  // namespace orma::platform

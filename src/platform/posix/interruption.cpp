@@ -42,6 +42,12 @@ void catchInterruptions(InterruptionHandlers handlers) {
       sigaction(number, &action, nullptr);
     }
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // Output piped into a reader that goes away (`| tee` over a remote shell that closed) must
+    // not end the run half way: the write fails with EPIPE instead, and the run goes on.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, nullptr);
     std::thread([set] {
       for (;;) {
         int number = 0;

@@ -89,7 +89,9 @@ std::string inFormOf(const std::string& given, const std::wstring& final) {
 
 // A symbolic link is a reparse point on Windows; Wine shows a Linux link as a plain file. Either
 // way the handle opened through it is the file it leads to, whose final path names another
-// folder or another name.
+// folder or another name. Any other spelling of the file becomes its long form, from which the
+// service files beside it are named:
+//   C:\DB\ORMA_F~1.FDB, C:\DB\ORMA_FUEL.FDB. and C:\DB\ORMA_FUEL.FDB<blank>  ->  C:\DB\ORMA_FUEL.FDB
 std::string resolveLinks(const std::string& path) {
   const std::wstring wide = widen(path);
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
@@ -106,10 +108,11 @@ std::string resolveLinks(const std::string& path) {
   if (length == 0 || length >= size) return path;
   final.resize(length);
   final = withoutLongPrefix(final);
+  const std::wstring full = fullPathOf(wide);
   std::string given, reached;
-  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && identityOfFullPath(fullPathOf(wide), given) &&
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && identityOfFullPath(full, given) &&
       identityOfFullPath(final, reached) && given == reached) {
-    return path;
+    return inFormOf(path, full);
   }
   return inFormOf(path, final);
 }

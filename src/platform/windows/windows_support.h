@@ -86,8 +86,16 @@ struct ModuleHandleTraits {
   static void close(handle_type h) { ::FreeLibrary(h); }
 };
 
+struct RegistryKeyTraits {
+  using handle_type = HKEY;
+  static handle_type invalid() { return nullptr; }
+  static bool isValid(handle_type h) { return h != nullptr; }
+  static void close(handle_type h) { ::RegCloseKey(h); }
+};
+
 using ScopedHandle = UniqueHandle<KernelHandleTraits>;
 using ScopedFindHandle = UniqueHandle<FindHandleTraits>;
 using ScopedModule = UniqueHandle<ModuleHandleTraits>;
+using ScopedRegistryKey = UniqueHandle<RegistryKeyTraits>;
 
 }  // namespace orma::platform::windows

@@ -81,6 +81,7 @@ void TWindowThread::Run(TProgressViewer& viewer) {
 }
 
 void TWindowThread::CreateProgressWindow(TProgressViewer& viewer) {
+  if (!ShowProgressWindow.load()) return;
   TWindowState& state = State(viewer);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const HWND window = ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kProgressWindowClass, L"ProgressWnd",
