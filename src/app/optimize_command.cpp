@@ -223,7 +223,7 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
   // online (the restored file comes out online by itself) and clears its record.
   try {
     InterruptionPoint(databasePath);
-    const std::uint32_t nextTransaction =
+    const BackupResult backup =
         steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
 
     // Only a backup that returned normally is ours to delete: a failed one stays for diagnosis,
@@ -234,7 +234,7 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
     ShowPhase(*progress, kRestorePhaseText);
     password = steps.GetPassword();
     port = steps.GetPort();
-    steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, nextTransaction);
+    steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, backup);
   } catch (...) {
     if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) {
       report.outcome = RunOutcome::LeftShutDown;

@@ -8,6 +8,9 @@
 
 namespace orma {
 
+const char* const kNoClosingLineMessage =
+    "Сервер закончил работу, не сообщив о её завершении: в его выводе нет строки \"%s\"";
+
 bool HasClosingLine(const std::vector<std::string>& output, const std::string& closingLine) {
   for (const std::string& line : output) {
     if (line.compare(0, closingLine.size(), closingLine) == 0) return true;
@@ -27,9 +30,8 @@ void ReadServiceOutput(fb::ServiceConnection& service, std::vector<std::string>&
     };
     std::string line;
     while (service.readLine(line, watch)) output.push_back(line);
-    if (!HasClosingLine(output, closingLine)) {
-      throw Exception(Format("Сервер закончил работу, не сообщив о её завершении: в его выводе нет строки \"%s\"",
-                             {closingLine}));
+    if (!closingLine.empty() && !HasClosingLine(output, closingLine)) {
+      throw Exception(Format(kNoClosingLineMessage, {closingLine}));
     }
   } catch (...) {
     std::string text = heading;

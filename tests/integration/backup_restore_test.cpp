@@ -83,16 +83,16 @@ class BackupRestoreTest : public ::testing::Test {
   }
   void CopySample(const std::string& to) { fs::copy_file(CachedSample(4), to); }
   void Backup(const std::string& db, const std::string& backup) {
-    nextTransaction_ = BackupDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port);
+    backupResult_ = BackupDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port);
   }
   void Restore(const std::string& db, const std::string& backup) {
-    RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port, nextTransaction_);
+    RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port, backupResult_);
   }
   std::vector<LogEntry> Log() { return ReadLogEntries(log_); }
 
   const ServerSettings server_ = Server();
   std::string sample_, folder_, db_, backup_, temp_, log_;
-  std::uint32_t nextTransaction_ = 0;
+  BackupResult backupResult_;
 };
 
 // Waits until the server has created the file and let it go for good: the restore into it has
