@@ -26,6 +26,7 @@ constexpr unsigned kSettleMs = 1000;
 
 const char* const kRestoreOutputHeading = "Лог восстановления (предоставлен в целях отладки ошибки):\r\n";
 const char* const kBackupOutputHeading = "Лог резервирования (предоставлен в целях отладки ошибки):\r\n";
+
 // After a failure the working file has not been replaced and holds all data: a restored file,
 // whole or cut short by a full disk, is stale and only takes the disk's space. With the
 // working file gone (someone else's doing) it might be all that is left, and stays.
@@ -44,10 +45,11 @@ void DeleteStaleTempFile(const std::string& tempPath, const std::string& databas
 }
 
 const char* const kWorkingFileUnchanged = "\r\nФайл рабочей базы данных \"%s\" не изменен, все данные находятся в нем.";
-const char* const kNotProvenMessage =
-    "Восстановленная база данных не прошла проверку и не заменила рабочую:\r\n%s"
-    "\r\nФайл рабочей базы данных \"%s\" не изменен, все данные находятся в нем.\r\n"
-    "Данные базы требуют внимания службы технической поддержки: следующая оптимизация встретит ту же ошибку. "
+// Around the line that names what the proof found: the server will find the same in the next
+// run's backup, so only support can help.
+const char* const kNotProvenHead = "Восстановленная база данных не прошла проверку и не заменила рабочую:\r\n";
+const char* const kNotProvenTail =
+    "\r\nДанные базы требуют внимания службы технической поддержки: следующая оптимизация встретит ту же ошибку. "
     "Передайте ей строку об ошибке выше.";
 
 // The line that names what was found, for the operator to pass on as it stands.
@@ -76,26 +78,20 @@ std::string ProofFinding(const ProofVerdict& verdict) {
   return verdict.detail;
 }
 
-void LogOutput(const char* heading, const std::vector<std::string>& output) {
-  std::string text = heading;
-  for (const std::string& line : output) text += line + "\r\n";
-  AppLogger->Log(text, 0);
-}
-
 // Raises the operator's message for a restored database that is not proven whole, after
 // logging what the server said.
 [[noreturn]] void RaiseNotProven(const ProofVerdict& verdict, const BackupResult& backup,
                                  const std::vector<std::string>& output, const std::string& databasePath) {
   if (verdict.fault == ProofFault::RowCountDiffers || verdict.fault == ProofFault::NoRowCounts ||
       verdict.fault == ProofFault::PageSizeChanged) {
-    LogOutput(kBackupOutputHeading, backup.output);
+    LogServiceOutput(kBackupOutputHeading, backup.output);
   }
-  LogOutput(kRestoreOutputHeading, output);
+  LogServiceOutput(kRestoreOutputHeading, output);
   // The server stopped short: another run, from a new backup, may well get to the end.
   if (verdict.fault == ProofFault::Unfinished) {
     throw Exception(Format(kNoClosingLineMessage, {verdict.detail}) + Format(kWorkingFileUnchanged, {databasePath}));
   }
-  throw Exception(Format(kNotProvenMessage, {ProofFinding(verdict), databasePath}));
+  throw Exception(kNotProvenHead + ProofFinding(verdict) + Format(kWorkingFileUnchanged, {databasePath}) + kNotProvenTail);
 }
 
 // Raises the failure, logged and wrapped, after the clean-up.

@@ -49,7 +49,8 @@ struct RowCounts {
 
 // The tool announces each table's data, then counts its rows every so many and once at the
 // end: the last count after the announcement is the table's.
-RowCounts ReadRowCounts(const std::vector<std::string>& output, std::string_view dataLine, std::string_view countSuffix) {
+RowCounts ReadRowCounts(const std::vector<std::string>& output, std::string_view dataLine,
+                        std::string_view countSuffix) {
   RowCounts counts;
   std::string table;
   bool counted = true;
@@ -94,7 +95,8 @@ ProofVerdict ServerReport(const std::vector<std::string>& restoreOutput) {
     if (!StartsWith(text, kIndex)) continue;
     ProofVerdict verdict{ProofFault::IndexNotCommitted, std::string(text.substr(kIndex.size()))};
     for (std::size_t j = i + 1; j < restoreOutput.size() && StartsWith(Said(restoreOutput[j]), kError); ++j) {
-      verdict.detail += (verdict.detail.empty() ? "" : "; ") + std::string(Trimmed(Said(restoreOutput[j]).substr(kError.size())));
+      const std::string_view error = Trimmed(Said(restoreOutput[j]).substr(kError.size()));
+      verdict.detail += (verdict.detail.empty() ? "" : "; ") + std::string(error);
     }
     return verdict;
   }
@@ -109,7 +111,8 @@ ProofVerdict ServerReport(const std::vector<std::string>& restoreOutput) {
   return {};
 }
 
-ProofVerdict CompareRowCounts(const std::vector<std::string>& backupOutput, const std::vector<std::string>& restoreOutput) {
+ProofVerdict CompareRowCounts(const std::vector<std::string>& backupOutput,
+                              const std::vector<std::string>& restoreOutput) {
   const RowCounts written = ReadRowCounts(backupOutput, "writing data for table ", " records written");
   const RowCounts restored = ReadRowCounts(restoreOutput, "restoring data for table ", " records restored");
   if (written.rows.empty() || !written.uncounted.empty()) return {ProofFault::NoRowCounts, written.uncounted};

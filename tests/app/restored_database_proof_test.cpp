@@ -4,73 +4,66 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "app/restored_database_proof.h"
 
 namespace orma::testing {
 namespace {
 
-struct Edit {
-  const char* find;      // every line holding this text ...
-  const char* replace;   // ... becomes these lines ("" drops it)
-};
+using Edits = std::vector<std::pair<const char*, const char*>>;   // regular expression, replacement
 
-std::vector<std::string> Recorded(const std::string& name, const std::vector<Edit>& edits) {
+std::vector<std::string> Recorded(const std::string& name, const Edits& edits) {
   std::ifstream file(std::string(ORMA_PROOF_RECORDINGS) + "/" + name);
   EXPECT_TRUE(file.is_open()) << name;
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  for (const auto& [pattern, replacement] : edits) text = std::regex_replace(text, std::regex(pattern), replacement);
   std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);) {
-    for (const Edit& edit : edits) {
-      if (line.find(edit.find) == std::string::npos) continue;
-      std::istringstream replaced(edit.replace);
-      while (std::getline(replaced, line, '\n')) lines.push_back(line);
-      line.clear();
-    }
-    if (!line.empty()) lines.push_back(line);
-  }
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+auto Fields(const ProofVerdict& v) {
+  return std::make_tuple(static_cast<int>(v.fault), v.subject, v.detail, v.expected, v.found);
 }
 
 TEST(RestoredDatabaseProof, JudgesRecordedServerOutput) {
   const struct {
     const char* name;
     const char* recording;   // "<recording>-backup.txt" and "<recording>-restore.txt"
-    std::vector<Edit> backupEdits, restoreEdits;
-    fb::ShutdownMode mode;
-    std::uint32_t pageSize;
-    const char* headerFailure;
+    Edits backupEdits, restoreEdits;
     ProofVerdict verdict;
+    fb::ShutdownMode mode = fb::ShutdownMode::Online;   // the restored file's header
+    std::uint32_t pageSize = 8192;
   } cases[] = {
-      {"whole, an empty table among them", "sample", {}, {}, fb::ShutdownMode::Online, 8192, "", {}},
-      {"a unique index whose keys collide", "index", {}, {}, fb::ShutdownMode::Single, 8192, "",
+      {"whole, an empty table among them", "sample", {}, {}, {}},
+      {"a unique index whose keys collide", "index", {}, {},
        {ProofFault::IndexNotCommitted, "CARDS_KEY",
         "attempt to store duplicate value (visible to active transactions) in unique index \"CARDS_KEY\"; "
-        "Problematic key value is (<expression> = 0)"}},
-      {"not online, no reason given", "index", {}, {{"cannot commit", ""}, {"ERROR", ""}}, fb::ShutdownMode::Single,
-       8192, "", {ProofFault::NotOnline, "", "Database is not online due to failure to activate one or more indices."}},
-      {"an error after the closing line", "sample", {},
-       {{"adjusting the ONLINE", "gbak:adjusting the ONLINE and FORCED WRITES flags\ngbak: ERROR:I/O error"}},
-       fb::ShutdownMode::Online, 8192, "", {ProofFault::ServerError, "", "I/O error"}},
-      {"the closing line missing", "sample", {}, {{"going home", ""}}, fb::ShutdownMode::Online, 8192, "",
+        "Problematic key value is (<expression> = 0)"},
+       fb::ShutdownMode::Single},
+      {"an error after the closing line", "sample", {}, {{"(.*FORCED WRITES flags.*\n)", "$1gbak: ERROR:I/O error\n"}},
+       {ProofFault::ServerError, "", "I/O error"}},
+      {"the closing line missing", "sample", {}, {{".*going home.*\n", ""}},
        {ProofFault::Unfinished, "", kRestoreClosingLine}},
-      {"the restored file left shut down", "sample", {}, {}, fb::ShutdownMode::Full, 8192, "", {ProofFault::NotOnline}},
-      {"the header unreadable", "sample", {}, {}, fb::ShutdownMode::Online, 8192, "not a database",
-       {ProofFault::HeaderUnreadable, "", "not a database"}},
-      {"another page size", "sample", {}, {}, fb::ShutdownMode::Online, 4096, "",
-       {ProofFault::PageSizeChanged, "", "", 8192, 4096}},
-      {"a table short of a row", "sample", {}, {{"43200 records restored", "gbak:   43199 records restored"}},
-       fb::ShutdownMode::Online, 8192, "", {ProofFault::RowCountDiffers, "SALES", "", 43200, 43199}},
-      {"a table's last count missing", "sample", {}, {{"43200 records restored", ""}}, fb::ShutdownMode::Online, 8192,
-       "", {ProofFault::RowCountDiffers, "SALES", "", 43200, 40000}},
-      {"a table's data missing", "sample", {}, {{"data for table CUSTOMERS", ""}, {"5410 records", ""}},
-       fb::ShutdownMode::Online, 8192, "", {ProofFault::RowCountDiffers, "CUSTOMERS", "", 5410, 0}},
-      {"backup counts worded otherwise", "sample", {{"records written", "gbak:rows: 7"}}, {}, fb::ShutdownMode::Online,
-       8192, "", {ProofFault::NoRowCounts, "EMPTY_ONE"}},
-      {"restore counts worded otherwise", "sample", {}, {{"records restored", ""}}, fb::ShutdownMode::Online, 8192, "",
+      {"the restored file left shut down", "sample", {}, {}, {ProofFault::NotOnline}, fb::ShutdownMode::Full},
+      {"another page size", "sample", {}, {}, {ProofFault::PageSizeChanged, "", "", 8192, 4096}, fb::ShutdownMode::Online,
+       4096},
+      {"a table short of a row", "sample", {}, {{"43200 records restored", "43199 records restored"}},
+       {ProofFault::RowCountDiffers, "SALES", "", 43200, 43199}},
+      {"a table's last count missing", "sample", {}, {{".*43200 records restored.*\n", ""}},
+       {ProofFault::RowCountDiffers, "SALES", "", 43200, 40000}},
+      {"a table's data missing", "sample", {}, {{".*(data for table CUSTOMERS|5410 records).*\n", ""}},
+       {ProofFault::RowCountDiffers, "CUSTOMERS", "", 5410, 0}},
+      {"backup counts worded otherwise", "sample", {{"\\d+ records written", "rows: 7"}}, {},
+       {ProofFault::NoRowCounts, "EMPTY_ONE"}},
+      {"restore counts worded otherwise", "sample", {}, {{".*records restored.*\n", ""}},
        {ProofFault::NoRowCounts, "PRICE_HISTORY"}},
-      {"no table data named at all", "sample", {{"data for table", ""}, {"records written", ""}},
-       {{"data for table", ""}, {"records restored", ""}}, fb::ShutdownMode::Online, 8192, "", {ProofFault::NoRowCounts}},
+      {"no table data named at all", "sample", {{".*(data for table|records written).*\n", ""}},
+       {{".*(data for table|records restored).*\n", ""}}, {ProofFault::NoRowCounts}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -78,12 +71,8 @@ TEST(RestoredDatabaseProof, JudgesRecordedServerOutput) {
     header.odsMajor = 12, header.shutdown = c.mode, header.pageSize = c.pageSize;
     const ProofVerdict verdict = ProveRestoredDatabase(Recorded(std::string(c.recording) + "-backup.txt", c.backupEdits),
                                                        Recorded(std::string(c.recording) + "-restore.txt", c.restoreEdits),
-                                                       header, c.headerFailure);
-    EXPECT_EQ(static_cast<int>(verdict.fault), static_cast<int>(c.verdict.fault));
-    EXPECT_EQ(verdict.subject, c.verdict.subject);
-    EXPECT_EQ(verdict.detail, c.verdict.detail);
-    EXPECT_EQ(verdict.expected, c.verdict.expected);
-    EXPECT_EQ(verdict.found, c.verdict.found);
+                                                       header, "");
+    EXPECT_EQ(Fields(verdict), Fields(c.verdict));
   }
 }
 
