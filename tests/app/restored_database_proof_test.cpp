@@ -47,8 +47,6 @@ TEST(RestoredDatabaseProof, JudgesRecordedServerOutput) {
        fb::ShutdownMode::Single},
       {"an error after the closing line", "sample", {}, {{"(.*FORCED WRITES flags.*\n)", "$1gbak: ERROR:I/O error\n"}},
        {ProofFault::ServerError, "", "I/O error"}},
-      {"the closing line missing", "sample", {}, {{".*going home.*\n", ""}},
-       {ProofFault::Unfinished, "", kRestoreClosingLine}},
       {"the restored file left shut down", "sample", {}, {}, {ProofFault::NotOnline}, fb::ShutdownMode::Full},
       {"another page size", "sample", {}, {}, {ProofFault::PageSizeChanged, "", "", 8192, 4096}, fb::ShutdownMode::Online,
        4096},
