@@ -111,11 +111,11 @@ int main(int argc, char** argv) {
   auto runOurs = [&] {
     orma::AppLogger = new orma::TKestLogger((work / "OrmaOptimizeDB.log").string());
     try {
-      std::uint32_t nextTransaction = 0;
+      orma::BackupResult made;
       oursBackupSeconds = Seconds(
-          [&] { nextTransaction = orma::BackupDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
+          [&] { made = orma::BackupDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port); });
       oursRestoreSeconds = Seconds([&] {
-        orma::RestoreDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port, nextTransaction);
+        orma::RestoreDatabase("127.0.0.1", ours.string(), backup, "SYSDBA", password, port, made);
       });
     } catch (const orma::Exception& e) {
       std::cerr << e.Message() << "\n";

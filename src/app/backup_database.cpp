@@ -22,11 +22,11 @@ const char* const kBackupClosingLine = "gbak:closing file, committing, and finis
 
 }  // namespace
 
-std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& databasePath,
-                             const std::string& backupPath, const std::string& userName,
-                             const std::string& password, std::int32_t port, BackupGarbage garbage) {
-  std::vector<std::string> output;
-  std::uint32_t nextTransaction = 0;
+BackupResult BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                            const std::string& backupPath, const std::string& userName,
+                            const std::string& password, std::int32_t port, BackupGarbage garbage) {
+  BackupResult result;
+  std::vector<std::string>& output = result.output;
   try {
     AppLogger->LogFmt("Будет создана резервная копия базы данных \"%s\"", {databasePath}, 5);
     {
@@ -48,7 +48,7 @@ std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& d
                         kBackupClosingLine, [] { LogInterruptionNoticed("резервное копирование"); });
     }
     StopAfterService(databasePath, backupPath);
-    nextTransaction = ReadNextTransaction(databasePath);
+    result.nextTransaction = ReadNextTransaction(databasePath);
     AppLogger->Log("Создание резервной копии завершено", 5);
   } catch (const Exception& e) {
     AppLogger->Log("Ошибка создания резервной копии: " + e.Message(), 2);
@@ -57,7 +57,7 @@ std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& d
     AppLogger->Log(std::string("Ошибка создания резервной копии: ") + e.what(), 2);
     WrapException(Exception(e.what()), "Создание резервной копии", true)->Raise();
   }
-  return nextTransaction;
+  return result;
 }
 
 }  // namespace orma

@@ -34,10 +34,10 @@ const char* const kIncompleteTempMessage =
     "полной рабочей базой данных (%s): переименовывать его НЕЛЬЗЯ.\r\n"
     "Программа ничего не удалила. Обратитесь в службу технической поддержки.";
 const char* const kStillShutDownMessage =
-    "\r\nВНИМАНИЕ! Базу данных \"%s\" не удалось вернуть в рабочий режим: она осталась в однопользовательском "
-    "режиме обслуживания, и программы станции (система Orma) не смогут открыть ее, пока оптимизация не будет "
-    "запущена снова.\r\nЗапустите оптимизацию этой базы данных еще раз: первым делом она вернет базу данных "
-    "в рабочий режим.";
+    "\r\nВНИМАНИЕ! Базу данных \"%s\" не удалось вернуть в рабочий режим: все данные находятся в ней, но она "
+    "осталась в однопользовательском режиме обслуживания, и программы станции (система Orma) не смогут открыть ее, "
+    "пока оптимизация не будет запущена снова.\r\nЗапустите оптимизацию этой базы данных еще раз: первым делом она "
+    "вернет базу данных в рабочий режим.";
 
 namespace {
 
@@ -225,7 +225,7 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
   // online (the restored file comes out online by itself) and clears its record.
   try {
     InterruptionPoint(databasePath);
-    const std::uint32_t nextTransaction =
+    const BackupResult backup =
         steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
 
     // Only a backup that returned normally is ours to delete: a failed one stays for diagnosis,
@@ -236,7 +236,7 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
     ShowPhase(*progress, kRestorePhaseText);
     password = steps.GetPassword();
     port = steps.GetPort();
-    steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, nextTransaction);
+    steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, backup);
   } catch (...) {
     if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) {
       report.outcome = RunOutcome::LeftShutDown;

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/backup_database.h"
 #include "app/run_outcome.h"
 #include "common/filenames.h"
 
@@ -52,14 +53,14 @@ class OptimizeSteps {
   virtual std::unique_ptr<OptimizeProgress> OpenProgress(const std::string& Caption) = 0;
   virtual std::string GetPassword() = 0;
   virtual std::int32_t GetPort() = 0;
-  // Returns the database's next transaction right after the backup (BackupDatabase).
-  virtual std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& databasePath,
-                                       const std::string& backupPath, const std::string& userName,
-                                       const std::string& password, std::int32_t port) = 0;
-  // Replaces the working file only while the next transaction is still the backup's.
+  virtual BackupResult BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                                      const std::string& backupPath, const std::string& userName,
+                                      const std::string& password, std::int32_t port) = 0;
+  // Replaces the working file only with a restored database proven whole, and only while the
+  // next transaction is still the backup's.
   virtual void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                                const std::string& backupPath, const std::string& userName,
-                               const std::string& password, std::int32_t port, std::uint32_t nextTransaction) = 0;
+                               const std::string& password, std::int32_t port, const BackupResult& backup) = 0;
   // At the end of a run from the backup on: the database back online if the run shut it down.
   // False when it stays shut down.
   virtual bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,

@@ -34,9 +34,9 @@ std::string ProgramOptimizeSteps::GetPassword() { return ZelmarGetPassword(); }
 
 std::int32_t ProgramOptimizeSteps::GetPort() { return ZelmarGetPort(); }
 
-std::uint32_t ProgramOptimizeSteps::BackupDatabase(const std::string& serverHost, const std::string& databasePath,
-                                                   const std::string& backupPath, const std::string& userName,
-                                                   const std::string& password, std::int32_t port) {
+BackupResult ProgramOptimizeSteps::BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                                                  const std::string& backupPath, const std::string& userName,
+                                                  const std::string& password, std::int32_t port) {
   return orma::BackupDatabase(serverHost, databasePath, backupPath, userName, password, port,
                        skipGarbageCollection_ ? BackupGarbage::Skip : BackupGarbage::Collect);
 }
@@ -44,8 +44,8 @@ std::uint32_t ProgramOptimizeSteps::BackupDatabase(const std::string& serverHost
 void ProgramOptimizeSteps::RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                                            const std::string& backupPath, const std::string& userName,
                                            const std::string& password, std::int32_t port,
-                                           std::uint32_t nextTransaction) {
-  orma::RestoreDatabase(serverHost, databasePath, backupPath, userName, password, port, nextTransaction);
+                                           const BackupResult& backup) {
+  orma::RestoreDatabase(serverHost, databasePath, backupPath, userName, password, port, backup);
 }
 
 bool ProgramOptimizeSteps::ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,

@@ -16,12 +16,12 @@ class ProgramOptimizeSteps : public OptimizeSteps {
   std::unique_ptr<OptimizeProgress> OpenProgress(const std::string& Caption) override;
   std::string GetPassword() override;
   std::int32_t GetPort() override;
-  std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& databasePath,
-                               const std::string& backupPath, const std::string& userName, const std::string& password,
-                               std::int32_t port) override;
+  BackupResult BackupDatabase(const std::string& serverHost, const std::string& databasePath,
+                              const std::string& backupPath, const std::string& userName, const std::string& password,
+                              std::int32_t port) override;
   void RestoreDatabase(const std::string& serverHost, const std::string& databasePath, const std::string& backupPath,
                        const std::string& userName, const std::string& password, std::int32_t port,
-                       std::uint32_t nextTransaction) override;
+                       const BackupResult& backup) override;
   bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath, const std::string& userName,
                            const std::string& password, std::int32_t port) noexcept override;
 

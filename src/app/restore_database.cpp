@@ -6,6 +6,7 @@
 #include "app/exclusive_use.h"
 #include "app/optimize_command.h"
 #include "app/replace_working_file.h"
+#include "app/restored_database_proof.h"
 #include "app/run_interruption.h"
 #include "app/service_output.h"
 #include "common/exceptions.h"
@@ -23,8 +24,8 @@ namespace {
 // The server may still be closing the restored file when the service reports its end.
 constexpr unsigned kSettleMs = 1000;
 
-// Written once every table and index is in the new database.
-const char* const kRestoreClosingLine = "gbak:finishing, closing, and going home";
+const char* const kRestoreOutputHeading = "Лог восстановления (предоставлен в целях отладки ошибки):\r\n";
+const char* const kBackupOutputHeading = "Лог резервирования (предоставлен в целях отладки ошибки):\r\n";
 
 // After a failure the working file has not been replaced and holds all data: a restored file,
 // whole or cut short by a full disk, is stale and only takes the disk's space. With the
@@ -44,6 +45,54 @@ void DeleteStaleTempFile(const std::string& tempPath, const std::string& databas
 }
 
 const char* const kWorkingFileUnchanged = "\r\nФайл рабочей базы данных \"%s\" не изменен, все данные находятся в нем.";
+// Around the line that names what the proof found: the server will find the same in the next
+// run's backup, so only support can help.
+const char* const kNotProvenHead = "Восстановленная база данных не прошла проверку и не заменила рабочую:\r\n";
+const char* const kNotProvenTail =
+    "\r\nДанные базы требуют внимания службы технической поддержки: следующая оптимизация встретит ту же ошибку. "
+    "Передайте ей строку об ошибке выше.";
+
+// The line that names what was found, for the operator to pass on as it stands.
+std::string ProofFinding(const ProofVerdict& verdict) {
+  const std::string expected = std::to_string(verdict.expected), found = std::to_string(verdict.found);
+  switch (verdict.fault) {
+    case ProofFault::IndexNotCommitted:
+      return Format("Сервер не смог построить индекс \"%s\": %s", {verdict.subject, verdict.detail});
+    case ProofFault::ServerError: return "Сервер сообщил об ошибке восстановления: " + verdict.detail;
+    case ProofFault::NotOnline:
+      return verdict.detail.empty() ? "Сервер оставил восстановленную базу данных в режиме обслуживания (shutdown)"
+                                    : "Сервер оставил восстановленную базу данных не в рабочем режиме: " + verdict.detail;
+    case ProofFault::HeaderUnreadable: return "Заголовок восстановленной базы данных не читается: " + verdict.detail;
+    case ProofFault::PageSizeChanged:
+      return Format("Размер страницы восстановленной базы данных %s байт вместо %s", {found, expected});
+    case ProofFault::RowCountDiffers:
+      return Format("Таблица \"%s\": в резервную копию записано строк: %s, из нее восстановлено: %s",
+                    {verdict.subject, expected, found});
+    case ProofFault::NoRowCounts:
+      return Format("Сервер не сообщил число строк таблиц%s в понятном программе виде: сравнить восстановленную "
+                    "базу данных с рабочей нельзя",
+                    {verdict.subject.empty() ? "" : " (таблица \"" + verdict.subject + "\")"});
+    case ProofFault::None:
+    case ProofFault::Unfinished: break;
+  }
+  return verdict.detail;
+}
+
+// Raises the operator's message for a restored database that is not proven whole, after
+// logging what the server said.
+[[noreturn]] void RaiseNotProven(const ProofVerdict& verdict, const BackupResult& backup,
+                                 const std::vector<std::string>& output, const std::string& databasePath) {
+  if (verdict.fault == ProofFault::RowCountDiffers || verdict.fault == ProofFault::NoRowCounts ||
+      verdict.fault == ProofFault::PageSizeChanged) {
+    LogServiceOutput(kBackupOutputHeading, backup.output);
+  }
+  LogServiceOutput(kRestoreOutputHeading, output);
+  // The server stopped short: another run, from a new backup, may well get to the end.
+  if (verdict.fault == ProofFault::Unfinished) {
+    throw Exception(Format(kNoClosingLineMessage, {verdict.detail}) + Format(kWorkingFileUnchanged, {databasePath}));
+  }
+  throw Exception(kNotProvenHead + ProofFinding(verdict) + Format(kWorkingFileUnchanged, {databasePath}) + kNotProvenTail);
+}
 
 // Raises the failure, logged and wrapped, after the clean-up.
 void Fail(const Exception& failure, const std::string& tempPath, const std::string& databasePath) {
@@ -56,10 +105,9 @@ void Fail(const Exception& failure, const std::string& tempPath, const std::stri
 
 void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                      const std::string& backupPath, const std::string& userName,
-                     const std::string& password, std::int32_t port, std::uint32_t nextTransaction) {
+                     const std::string& password, std::int32_t port, const BackupResult& backup) {
   const std::string tempPath = TempPathFor(databasePath);
   std::vector<std::string> output;
-  bool replacing = false;   // from here on the messages say themselves which file holds the data
   try {
     AppLogger->LogFmt("База данных \"%s\" будет восстановлена из резервной копии", {databasePath}, 5);
     {
@@ -75,30 +123,28 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
       service.attach(serverHost, port, userName, password);
       service.startRestore(backupPath, tempPath);
       // The working database is shut down but unattended while the server restores: the
-      // station gets it back at once rather than after the restore.
-      ReadServiceOutput(service, output, "Лог восстановления (предоставлен в целях отладки ошибки):\r\n",
-                        kRestoreClosingLine, [&] {
-                          LogInterruptionNoticed("восстановление");
-                          ReturnDatabaseToUse(serverHost, databasePath, userName, password, port);
-                        });
+      // station gets it back at once rather than after the restore. The closing line is the
+      // proof's to check, with what the server says after it.
+      ReadServiceOutput(service, output, kRestoreOutputHeading, "", [&] {
+        LogInterruptionNoticed("восстановление");
+        ReturnDatabaseToUse(serverHost, databasePath, userName, password, port);
+      });
     }
     platform::sleepMs(kSettleMs);
     if (!platform::fileExists(tempPath)) {
       throw Exception("Операция восстановлена завершилась успешно, однако куда и что она восстановила - не понятно...");
     }
+    const ProofVerdict verdict = ProveRestoredDatabase(backup.output, output, tempPath);
+    if (!verdict.whole()) RaiseNotProven(verdict, backup, output, databasePath);
     AppLogger->Log("Восстановление временной БД из резервной копии завершено", 5);
     // The last safe point: an interruption that comes later waits until the replace is over.
     StopAfterService(databasePath, tempPath);
-    replacing = true;
-    ReplaceWorkingFile(tempPath, databasePath, nextTransaction);
+    ReplaceWorkingFile(tempPath, databasePath, backup.nextTransaction);
     AppLogger->Log("Восстановление из резервной копии завершено", 5);
-  } catch (const ERunInterrupted& e) {
-    Fail(e, tempPath, databasePath);   // its message says where the data are
   } catch (const Exception& e) {
-    Fail(replacing ? e : *e.CreateNew(e.Message() + Format(kWorkingFileUnchanged, {databasePath})), tempPath,
-         databasePath);
+    Fail(e, tempPath, databasePath);
   } catch (const std::exception& e) {
-    Fail(Exception(e.what() + Format(kWorkingFileUnchanged, {databasePath})), tempPath, databasePath);
+    Fail(Exception(e.what()), tempPath, databasePath);
   }
 }
 

@@ -8,6 +8,15 @@
 
 namespace orma {
 
+const char* const kNoClosingLineMessage =
+    "Сервер закончил работу, не сообщив о её завершении: в его выводе нет строки \"%s\"";
+
+void LogServiceOutput(const std::string& heading, const std::vector<std::string>& output) {
+  std::string text = heading;
+  for (const std::string& line : output) text += line + "\r\n";
+  AppLogger->Log(text, 0);
+}
+
 bool HasClosingLine(const std::vector<std::string>& output, const std::string& closingLine) {
   for (const std::string& line : output) {
     if (line.compare(0, closingLine.size(), closingLine) == 0) return true;
@@ -27,14 +36,11 @@ void ReadServiceOutput(fb::ServiceConnection& service, std::vector<std::string>&
     };
     std::string line;
     while (service.readLine(line, watch)) output.push_back(line);
-    if (!HasClosingLine(output, closingLine)) {
-      throw Exception(Format("Сервер закончил работу, не сообщив о её завершении: в его выводе нет строки \"%s\"",
-                             {closingLine}));
+    if (!closingLine.empty() && !HasClosingLine(output, closingLine)) {
+      throw Exception(Format(kNoClosingLineMessage, {closingLine}));
     }
   } catch (...) {
-    std::string text = heading;
-    for (const std::string& received : output) text += received + "\r\n";
-    AppLogger->Log(text, 0);
+    LogServiceOutput(heading, output);
     service.detachQuietly();
     throw;
   }

@@ -72,6 +72,7 @@ bool ParseDatabaseHeader(const unsigned char* bytes, std::size_t size, DatabaseH
   header.odsMajor = (ods & kFirebirdOds) != 0 ? ods & ~kFirebirdOds : ods;
   if ((ods & kFirebirdOds) == 0 || header.odsMajor < kFirstKnownOds || header.odsMajor > kLastKnownOds) return false;
   header.nextTransaction = littleEndian(bytes + 36, 4);
+  header.pageSize = pageSize;
   switch (littleEndian(bytes + 42, 2) & kShutdownBits) {
     case 0: header.shutdown = ShutdownMode::Online; break;
     case kShutdownMulti: header.shutdown = ShutdownMode::Multi; break;

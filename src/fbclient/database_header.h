@@ -23,6 +23,7 @@ struct DatabaseHeader {
   // One more than the number of the last transaction started: any attachment that reads or
   // writes anything moves it on.
   std::uint32_t nextTransaction = 0;
+  std::uint32_t pageSize = 0;
   ShutdownMode shutdown = ShutdownMode::Online;
   bool shutDown() const { return shutdown != ShutdownMode::Online; }
 };

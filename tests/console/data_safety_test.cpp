@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -231,8 +232,8 @@ TEST(DataSafety, DatabaseLeftShutDownIsNamedAndTheNextRunBringsItBackFirst) {
       run = background.finish();
     }
     EXPECT_EQ(run.exitCode, 6);
-    EXPECT_TRUE(Says(run, "Файл рабочей базы данных \"" + db + "\" не изменен, все данные находятся в нем.")) << run.err;
-    EXPECT_TRUE(Says(run, "ВНИМАНИЕ! Базу данных \"" + db + "\" не удалось вернуть в рабочий режим")) << run.err;
+    EXPECT_TRUE(Says(run, "ВНИМАНИЕ! Базу данных \"" + db + "\" не удалось вернуть в рабочий режим: все данные находятся в ней"))
+        << run.err;
     EXPECT_TRUE(Says(run, "первым делом она вернет базу данных в рабочий режим.")) << run.err;
     EXPECT_FALSE(Says(run, "вручную")) << run.err;
     EXPECT_TRUE(Logged(station, "не удалось вернуть в рабочий режим"));
@@ -289,27 +290,48 @@ TEST(DataSafety, SameNamedDatabasesNeverShareTheirServiceFiles) {
   EXPECT_EQ(station.content("DB/ORMA.GDB"), gdb);
 }
 
-TEST(DataSafety, FullDiskIsRefusedBeforeTheBackupOrLeavesNothingOfTheRestore) {
+// A unique index over a stored function that was then changed so that the stored rows' keys
+// collide: the server's restore cannot rebuild it, says its closing line all the same and
+// leaves the restored file shut down with the index inactive.
+constexpr const char* kCollidingIndex =
+    "SET TERM ^; CREATE FUNCTION KEY_OF(X INTEGER) RETURNS INTEGER AS BEGIN RETURN X; END^ SET TERM ;^\n"
+    "CREATE TABLE CARDS (CODE INTEGER); COMMIT; CREATE UNIQUE INDEX CARDS_KEY ON CARDS COMPUTED BY (KEY_OF(CODE));\n"
+    "COMMIT; INSERT INTO CARDS VALUES (1); INSERT INTO CARDS VALUES (2); COMMIT; SET TERM ^;\n"
+    "ALTER FUNCTION KEY_OF(X INTEGER) RETURNS INTEGER AS BEGIN RETURN 0; END^ SET TERM ;^ COMMIT;\n";
+
+TEST(DataSafety, FullDiskOrAnIndexThatCannotBeRebuiltLeavesTheWorkingDatabaseAsItWas) {
   const struct {
     const char* name;
-    bool fillAfterBackup;   // else the disk is too small from the start
-    const char* says;
+    bool roomy;            // else the disk is too small from the start
+    bool fill;             // the disk filled after the backup
+    const char* sql;       // run on the sample first
+    const char* says;      // "@" stands for the database
     int exitCode;
+    bool proof = false;    // the restore's lines at level 0, then `says` at level 2 as the restore's failure
   } cases[] = {
-      {"too small", false, "Недостаточно места на диске для оптимизации базы данных", 5},
-      {"filled in the restore", true, "не изменен, все данные находятся в нем.", 1},
+      {"too small", false, false, "", "Недостаточно места на диске для оптимизации базы данных", 5},
+      {"filled in the restore", true, true, "", " <# EFirebirdError #>", 1},   // the server's words, as the client gives them
+      {"an index that cannot be rebuilt", true, false, kCollidingIndex,
+       "Восстановленная база данных не прошла проверку и не заменила рабочую:\r\nСервер не смог построить индекс "
+       "\"CARDS_KEY\": attempt to store duplicate value (visible to active transactions) in unique index \"CARDS_KEY\"; "
+       "Problematic key value is (<expression> = 0)\r\nФайл рабочей базы данных \"@\" не изменен, все данные находятся в "
+       "нем.\r\nДанные базы требуют внимания службы технической поддержки: следующая оптимизация встретит ту же ошибку. "
+       "Передайте ей строку об ошибке выше.", 1, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Station station;
     station.installStandIn();
     const auto sample = fs::file_size(CachedSample(kSampleMb));
-    TmpfsMount disk(station.path("DB"), c.fillAfterBackup ? 3 * sample + (32 << 20) : sample + (4 << 20));
+    TmpfsMount disk(station.path("DB"), c.roomy ? 3 * sample + (32 << 20) : sample + (4 << 20));
     ASSERT_TRUE(disk.mounted());
     station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
+    if (*c.sql) station.sql("DB/ORMA.FDB", c.sql);
+    std::string says = c.says;
+    if (says.find('@') != std::string::npos) says.replace(says.find('@'), 1, station.path("DB/ORMA.FDB"));
     const std::string before = station.content("DB/ORMA.FDB");
     BackgroundRun background = station.start({}, "run");
-    if (c.fillAfterBackup) {
+    if (c.fill) {
       // Held still while the disk fills, so that the restore begins on a full disk.
       ASSERT_TRUE(station.waitForLog("Создание резервной копии завершено"));
       background.signal(SIGSTOP);
@@ -326,12 +348,22 @@ TEST(DataSafety, FullDiskIsRefusedBeforeTheBackupOrLeavesNothingOfTheRestore) {
     }
     const RunResult run = background.finish();
     EXPECT_EQ(run.exitCode, c.exitCode);
-    EXPECT_TRUE(Says(run, c.says)) << run.err;
-    EXPECT_TRUE(Logged(station, c.says));
+    EXPECT_TRUE(Says(run, c.proof ? "Восстановление из резервной копии -> " + says + " <# Exception #>" : says)) << run.err;
+    EXPECT_TRUE(Logged(station, says));
+    const std::vector<LogEntry> log = station.log();
+    const auto failure = std::find(log.begin(), log.end(), LogEntry{2, "Ошибка восстановления из резервной копии: " + says});
+    if (c.proof && failure != log.end()) {
+      EXPECT_EQ(failure[-1].level, 0);
+      EXPECT_EQ(failure[-1].message.rfind("Лог восстановления (предоставлен в целях отладки ошибки):\r\n", 0), 0u);
+      EXPECT_NE(failure[-1].message.find("\r\ngbak:cannot commit index CARDS_KEY\r\n"), std::string::npos);
+    }
+    EXPECT_EQ(c.proof, failure != log.end()) << ::testing::PrintToString(log);
     fs::remove(station.path("DB/FILLER"));
     EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
     EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
     EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+    EXPECT_NE(station.sql("DB/ORMA.FDB", "SELECT 'INACTIVE' || COUNT(*) FROM RDB$INDICES WHERE RDB$INDEX_INACTIVE = 1;")
+                  .find("INACTIVE0"), std::string::npos);
   }
 }
 

@@ -1,12 +1,14 @@
 // The server's replies to output queries, parted by 0xFF bytes, each parsed as a query parses it
-// until the output ends, then the closing lines looked for. An unreadable reply raises
-// EFirebirdError and nothing else; the salvage of a failed query keeps what the parser read.
+// until the output ends, then the closing lines looked for and the lines proven as both a
+// backup's and a restore's output. An unreadable reply raises EFirebirdError and nothing else;
+// the salvage of a failed query keeps what the parser read.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/restored_database_proof.h"
 #include "app/service_output.h"
 #include "fbclient/fb_error.h"
 #include "fbclient/service_reply.h"
@@ -29,5 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   orma::HasClosingLine(output, "gbak:closing file, committing, and finishing.");
+  orma::ProveRestoredDatabase(output, output, orma::fb::DatabaseHeader{}, "");
   return 0;
 }

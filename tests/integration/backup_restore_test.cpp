@@ -3,6 +3,7 @@
 // operator's instructions say they are.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
@@ -27,9 +28,6 @@ namespace fs = std::filesystem;
 const std::string kBackup = "Создание резервной копии", kRestore = "Восстановление из резервной копии";
 
 LogEntry BackupAnnouncement(const std::string& db) { return {5, "Будет создана резервная копия базы данных \"" + db + "\""}; }
-LogEntry RestoreAnnouncement(const std::string& db) {
-  return {5, "База данных \"" + db + "\" будет восстановлена из резервной копии"};
-}
 // The step's log line and the message the caller receives, "<step> -> <reason> <# <class> #>".
 LogEntry Logged(const std::string& step, const std::string& reason) {
   return {2, (step == kBackup ? "Ошибка создания резервной копии: " : "Ошибка восстановления из резервной копии: ") + reason};
@@ -41,10 +39,9 @@ std::string ReasonOf(const Failure& failure, const std::string& step) {
   EXPECT_TRUE(framed) << failure.message;
   return framed ? failure.message.substr(head.size(), failure.message.size() - head.size() - tail.size()) : "";
 }
-// The server's output, logged at level 0 under its heading, one line each, their blanks cut.
-std::vector<std::string> OutputLines(const LogEntry& entry, const std::string& step) {
-  const std::string heading = std::string(step == kBackup ? "Лог резервирования" : "Лог восстановления") +
-                              " (предоставлен в целях отладки ошибки):\r\n";
+// The backup's output, logged at level 0 under its heading, one line each, their blanks cut.
+std::vector<std::string> OutputLines(const LogEntry& entry) {
+  const std::string heading = "Лог резервирования (предоставлен в целях отладки ошибки):\r\n";
   EXPECT_EQ(entry.level, 0);
   EXPECT_EQ(entry.message.rfind(heading, 0), 0u) << entry.message;
   std::vector<std::string> lines;
@@ -83,16 +80,16 @@ class BackupRestoreTest : public ::testing::Test {
   }
   void CopySample(const std::string& to) { fs::copy_file(CachedSample(4), to); }
   void Backup(const std::string& db, const std::string& backup) {
-    nextTransaction_ = BackupDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port);
+    backupResult_ = BackupDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port);
   }
   void Restore(const std::string& db, const std::string& backup) {
-    RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port, nextTransaction_);
+    RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port, backupResult_);
   }
   std::vector<LogEntry> Log() { return ReadLogEntries(log_); }
 
   const ServerSettings server_ = Server();
   std::string sample_, folder_, db_, backup_, temp_, log_;
-  std::uint32_t nextTransaction_ = 0;
+  BackupResult backupResult_;
 };
 
 // Waits until the server has created the file and let it go for good: the restore into it has
@@ -134,32 +131,29 @@ TEST_F(BackupRestoreTest, BackupFailingOnTheServerLogsTheServersLinesInOrderNone
   std::vector<std::string> expected;
   std::istringstream referenceLines(reference.output);
   for (std::string line; std::getline(referenceLines, line);) expected.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
-  const std::vector<std::string> logged = OutputLines(log[1], kBackup);
+  const std::vector<std::string> logged = OutputLines(log[1]);
   ASSERT_GE(logged.size(), 10u);
   ASSERT_LE(logged.size(), expected.size());
   EXPECT_EQ(logged, std::vector<std::string>(expected.begin(), expected.begin() + logged.size()));
 }
 
 // A backup cut in half: the server may end such a restore without an error, leaving a partial
-// database; only the missing closing line of its output tells. (A restore that runs out of room
+// database; only the missing closing line of its output tells, and the message says which file
+// holds the data. (A restore that runs out of room
 // is the end-to-end tests' full disk.)
 TEST_F(BackupRestoreTest, RestoreFromACutOffBackupNeverReplacesTheWorkingFileAndLeavesNothing) {
   CopySample(db_);
   Backup(db_, backup_);
   const std::string whole = ReadFileBytes(backup_);
   WriteFileBytes(folder_ + "/CUT.ormabasebackup", whole.substr(0, whole.size() / 2));
-  fs::remove(log_);
   const std::string before = ReadFileBytes(db_);
   const Failure failure = Capture([&] { Restore(db_, folder_ + "/CUT.ormabasebackup"); });
   const std::string reason = ReasonOf(failure, kRestore);
   EXPECT_EQ(reason, "Сервер закончил работу, не сообщив о её завершении: в его выводе нет строки "
                     "\"gbak:finishing, closing, and going home\"\r\nФайл рабочей базы данных \"" + db_ +
                     "\" не изменен, все данные находятся в нем.");
-  const std::vector<LogEntry> log = Log();
-  ASSERT_GE(log.size(), 3u) << ::testing::PrintToString(log);
-  EXPECT_EQ(log[0], RestoreAnnouncement(db_));
-  EXPECT_FALSE(OutputLines(log[1], kRestore).empty());
-  EXPECT_EQ(log[2], Logged(kRestore, reason));
+  const std::vector<LogEntry> log = Log();   // the server's lines before it: the end-to-end tests' index case
+  EXPECT_NE(std::find(log.begin(), log.end(), Logged(kRestore, reason)), log.end()) << ::testing::PrintToString(log);
   EXPECT_EQ(ReadFileBytes(db_), before);
   EXPECT_FALSE(fs::exists(temp_)) << "a partial restored file takes the disk's room";
 }

@@ -45,17 +45,17 @@ class Recorder : public OptimizeSteps {
   }
   std::string GetPassword() override { return Call("password#" + std::to_string(++passwords_)), "pw" + std::to_string(passwords_); }
   std::int32_t GetPort() override { return Call("port#" + std::to_string(++ports_)), 3049 + ports_; }
-  std::uint32_t BackupDatabase(const std::string& host, const std::string& database, const std::string& backup,
-                               const std::string& user, const std::string& password, std::int32_t port) override {
+  BackupResult BackupDatabase(const std::string& host, const std::string& database, const std::string& backup,
+                              const std::string& user, const std::string& password, std::int32_t port) override {
     std::ofstream(testing::PathOf(backup), std::ios::binary) << "backup";   // written before it can fail
     if (duringBackup) duringBackup();
     Call("backup " + host + "|" + database + "|" + backup + "|" + user + "|" + password + "|" + std::to_string(port));
-    return 1234;
+    return {1234, {"written"}};
   }
   void RestoreDatabase(const std::string&, const std::string& database, const std::string& backup, const std::string&,
-                       const std::string& password, std::int32_t port, std::uint32_t nextTransaction) override {
+                       const std::string& password, std::int32_t port, const BackupResult& made) override {
     Call("restore " + database + "|" + backup + "|" + password + "|" + std::to_string(port) + "|" +
-         std::to_string(nextTransaction));
+         std::to_string(made.nextTransaction) + made.output.at(0));
   }
   bool ReturnDatabaseToUse(const std::string&, const std::string& database, const std::string&,
                            const std::string& password, std::int32_t port) noexcept override {
@@ -102,7 +102,7 @@ TEST_F(OptimizeCommand, SuccessfulRunAsksTwiceAndDeletesTheBackupBeforeClosingTh
       "line 10 ВОССТАНОВЛЕНИЕ ИЗ РЕЗЕРВНОЙ КОПИИ 11 32768 1 14",
       "password#2",
       "port#2",
-      "restore " + database_ + "|" + backup_ + "|pw2|3051|1234",
+      "restore " + database_ + "|" + backup_ + "|pw2|3051|1234written",
       "online " + database_ + "|pw2|3051",   // clears the run's record; the restored file is online
       "terminate",
   };
