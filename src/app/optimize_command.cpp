@@ -242,7 +242,7 @@ void ReportRun(RunReport& report, const std::function<void()>& run) {
 void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps, RunReport& report) {
   ReportRun(report, [&] {
     Finally sizeAfter([&report] {
-      if (!report.databasePath.empty()) report.sizeAfter = SizeOf(report.databasePath);
+      if (report.sizeBefore) report.sizeAfter = SizeOf(report.databasePath);
     });
     Optimize(givenPath, steps, report);
   });

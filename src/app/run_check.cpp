@@ -31,9 +31,8 @@ void Check(const std::string& givenPath, OptimizeSteps& steps, RunReport& report
   found.push_back({"Файл базы данных", databasePath + ", " + Megabytes(report.sizeBefore.value_or(0))});
   fb::DatabaseHeader header;
   std::string unread;
-  if (fb::ReadDatabaseHeader(databasePath, header, unread)) {
-    found.push_back({"Структура файла", "ODS " + std::to_string(header.odsMajor)});
-  }
+  const bool readable = fb::ReadDatabaseHeader(databasePath, header, unread);
+  if (readable) found.push_back({"Структура файла", "ODS " + std::to_string(header.odsMajor)});
   found.push_back({"Место на диске", "нужно " + Megabytes(checks.space.needed) + ", свободно " +
                                          (checks.space.free ? Megabytes(*checks.space.free) : "неизвестно")});
 
@@ -46,11 +45,11 @@ void Check(const std::string& givenPath, OptimizeSteps& steps, RunReport& report
   service.detach();
   found.push_back({"Сервер Firebird", server.version + " на " + kServerHost + ":" + std::to_string(port)});
 
-  const bool killedRun = CheckDatabaseState(databasePath);
-  found.push_back({"Режим базы данных", killedRun ? ShutdownStateText(header.shutdown) +
-                                                        ", оставлен прерванной оптимизацией: оптимизация "
-                                                        "сначала вернет базу данных в рабочий режим"
-                                                  : ShutdownStateText(header.shutdown)});
+  std::string mode = readable ? ShutdownStateText(header.shutdown) : "заголовок не прочитан (" + unread + ")";
+  if (CheckDatabaseState(databasePath)) {
+    mode += ", оставлен прерванной оптимизацией: оптимизация сначала вернет базу данных в рабочий режим";
+  }
+  found.push_back({"Режим базы данных", mode});
   if (OpenOnServer(server, databasePath)) throw ERunRefused(Format(kDatabaseInUseMessage, {databasePath}));
   found.push_back({"Подключения к базе данных", "нет"});
 }
