@@ -318,6 +318,8 @@ TEST(DataSafety, FullDiskIsRefusedBeforeTheBackupOrLeavesNothingOfTheRestore) {
     ASSERT_TRUE(disk.mounted());
     station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
     const std::string before = station.content("DB/ORMA.FDB");
+    const RunResult check = station.optimize({"--check"});   // foresees the refusal, not the disk's filling
+    EXPECT_EQ(check.exitCode, c.fillAfterBackup ? 0 : 5) << check.err;
     BackgroundRun background = station.start({}, "run");
     if (c.fillAfterBackup) {
       // Held still while the disk fills, so that the restore begins on a full disk.
