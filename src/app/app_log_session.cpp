@@ -2,9 +2,8 @@
 
 #include "app/app_logger.h"
 #include "common/filenames.h"
-#include "common/format.h"
-#include "common/version.h"
 #include "logger/kest_logger.h"
+#include "logger/logging_module.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -37,10 +36,22 @@ void OpenAppLog() {
   AppLogger = new TKestLogger(fileName);
   // An empty message becomes a bare line end: it parts this run from the one before.
   AppLogger->Log("", 0);
-  // The version and the bitness follow the start text, so that a log sent in says which
-  // build wrote it and the start line still begins "Программа запущена".
-  AppLogger->Log(Format("Программа запущена (версия %s, %d-разрядная)", {kProgramVersion, kProgramBits}), 0);
+  // Readers of the log match this line exactly: the version and the bitness go to the status
+  // file (run_status.h) and --version instead.
+  AppLogger->Log("Программа запущена", 0);
 }
+
+void LogFailureBeforeStart(const std::string& message) {
+  if (AppLogger != nullptr) return;
+  const bool ownModule = logging::ErrorsLogger() == nullptr;
+  if (ownModule) logging::StartModule();
+  OpenAppLog();
+  AppLogger->Log("Оптимизация базы данных не выполнена: " + message, 2);
+  CloseAppLog();
+  if (ownModule) logging::EndModule();
+}
+
+void CreateLogFolder() { ForceDirectories(ExtractFilePath(AppLogFileName())); }
 
 void CloseAppLog() {
   if (AppLogger == nullptr) return;

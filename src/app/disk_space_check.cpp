@@ -37,15 +37,16 @@ std::string Megabytes(std::uint64_t megabytes) {
 
 std::uint64_t SpaceNeededFor(std::uint64_t databaseBytes) { return 2 * databaseBytes + kMarginBytes; }
 
-void CheckFreeSpace(const std::string& databasePath, const std::string& backupPath, const std::string& tempPath) {
+SpaceFigures CheckFreeSpace(const std::string& databasePath, const std::string& backupPath,
+                            const std::string& tempPath) {
   const std::string path = ExtractFilePath(databasePath);
   const std::string folder = path.empty() ? std::string(".") : path;
   std::uint64_t free = 0;
-  if (!platform::freeDiskSpace(folder, free)) return;
+  const std::uint64_t needed = SpaceNeededFor(SizeOf(databasePath));
+  if (!platform::freeDiskSpace(folder, free)) return {needed, std::nullopt};
   // An old backup or temporary file is deleted before the new one is written.
   free += SizeOf(backupPath) + SizeOf(tempPath);
-  const std::uint64_t needed = SpaceNeededFor(SizeOf(databasePath));
-  if (free >= needed) return;
+  if (free >= needed) return {needed, free};
   throw ERunRefused(Format(kNotEnoughSpaceMessage,
                          {databasePath, Megabytes((needed + kMegabyte - 1) / kMegabyte), Megabytes(free / kMegabyte)}));
 }

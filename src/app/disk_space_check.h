@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orma {
@@ -16,9 +17,15 @@ extern const char* const kNotEnoughSpaceMessage;
 // The bytes a run on a database file of `databaseBytes` may write beside it.
 std::uint64_t SpaceNeededFor(std::uint64_t databaseBytes);
 
-// Raises Exception with kNotEnoughSpaceMessage (needed and free, in megabytes) when the volume
+struct SpaceFigures {
+  std::uint64_t needed = 0;
+  std::optional<std::uint64_t> free;   // none: the volume did not say
+};
+
+// Raises ERunRefused with kNotEnoughSpaceMessage (needed and free, in megabytes) when the volume
 // of the database has less room than the run needs; old service files that the run deletes
 // before it writes count as room. A volume whose free space cannot be read is left to the run.
-void CheckFreeSpace(const std::string& databasePath, const std::string& backupPath, const std::string& tempPath);
+SpaceFigures CheckFreeSpace(const std::string& databasePath, const std::string& backupPath,
+                            const std::string& tempPath);
 
 }  // namespace orma

@@ -44,7 +44,7 @@ std::string ShutdownStateText(fb::ShutdownMode mode) {
   return "рабочий режим";
 }
 
-void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::string& databasePath) {
+bool CheckDatabaseState(const std::string& databasePath) {
   std::string ownerPath;
   const RecordOwner owner = ReadRunRecord(databasePath, ownerPath);
   if (owner == RecordOwner::AnotherDatabase) {
@@ -53,10 +53,15 @@ void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::stri
   fb::DatabaseHeader header;
   std::string unread;
   // A file that cannot be read here is left to the server, whose own words say what is wrong.
-  if (fb::ReadDatabaseHeader(databasePath, header, unread) && header.shutDown()) {
-    if (owner != RecordOwner::ThisDatabase) {
-      throw ERunRefused(Format(kAdministratorShutdownMessage, {databasePath, ShutdownStateText(header.shutdown)}));
-    }
+  if (!fb::ReadDatabaseHeader(databasePath, header, unread) || !header.shutDown()) return false;
+  if (owner != RecordOwner::ThisDatabase) {
+    throw ERunRefused(Format(kAdministratorShutdownMessage, {databasePath, ShutdownStateText(header.shutdown)}));
+  }
+  return true;
+}
+
+void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::string& databasePath) {
+  if (CheckDatabaseState(databasePath)) {
     service.changeProperties(fb::onlineRequest(databasePath));
     AppLogger->LogFmt("База данных \"%s\" была оставлена прерванной оптимизацией в однопользовательском режиме "
                       "и возвращена в рабочий режим", {databasePath}, 4);

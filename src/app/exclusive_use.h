@@ -31,6 +31,12 @@ extern const char* const kServiceFilesLeftMessage;   // a same-named database's 
 // "полностью отключена (full shutdown)" and the like, for the operator's messages.
 std::string ShutdownStateText(fb::ShutdownMode mode);
 
+// The refusals of step 1 that the database's file and its record give, before anything is
+// changed: raises ERunRefused with kServiceFilesLeftMessage or kAdministratorShutdownMessage.
+// True when the database is shut down by a killed run of its own, which a run brings back
+// online first.
+bool CheckDatabaseState(const std::string& databasePath);
+
 // Steps 1 and 4's start, on an attached service connection: a killed run's shutdown is lifted,
 // the record written, the database shut down. Raises Exception with kAdministratorShutdownMessage
 // or kServiceFilesLeftMessage before anything is changed, with kDatabaseInUseMessage when

@@ -1,5 +1,7 @@
 #include "app/optimize_command.h"
 
+#include <functional>
+#include <optional>
 #include <utility>
 
 #include "common/exceptions.h"
@@ -16,9 +18,12 @@
 #include "logger/kest_logger.h"
 #include "platform/file_identity.h"
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace orma {
 
+const char* const kServerHost = "127.0.0.1";
+const char* const kUserName = "SYSDBA";
 const char* const kOptimizeSuccessMessage = "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ УСПЕШНО ЗАВЕРШЕНА!";
 const char* const kOptimizeCaption = "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ";
 const char* const kBackupPhaseText = "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ";
@@ -43,8 +48,6 @@ namespace {
 
 // The optimized file is in place, and only bringing it online failed.
 constexpr const char* kOptimizedButShutDownMessage = "База данных \"%s\" оптимизирована.";
-constexpr const char* kServerHost = "127.0.0.1";
-constexpr const char* kUserName = "SYSDBA";
 constexpr const char* kBackupExtension = ".ormabasebackup";
 // The extension of the restore's temporary file, which lies beside the database too.
 constexpr const char* kTempBaseExtension = ".ormatempbase";
@@ -109,7 +112,7 @@ std::string CheckDatabasePath(const std::string& givenPath) {
       if (failure.empty()) failure = "его восстановление не было завершено";
       throw ERunRefused(Format(kIncompleteTempMessage, {databasePath, tempPath, failure}));
     }
-    throw ERunRefused(Format(kFileNotFound, {givenPath}));
+    throw EPathRefused(Format(kFileNotFound, {givenPath}));
   }
   const std::string reserved = ServiceExtensionOf(databasePath);
   if (!reserved.empty()) throw ERunRefused(Format(kServiceExtension, {databasePath, reserved}));
@@ -135,13 +138,37 @@ void ShowPhase(OptimizeProgress& progress, const char* text) {
   progress.SetStringInfo(kPhaseLineKey, text, kRightAligned, true, kGreen, kBold, 14, "");
 }
 
-// The operator's message goes to the log too, so that whoever reads it later learns why a
-// run did nothing.
-void LogFailure(const std::string& message) noexcept {
+// The outcomes that only this program knows (its own refusals, an interruption, a restored
+// file it could not prove, a database left shut down) reach the log with the operator's
+// message, so that whoever reads it later learns why a run did nothing. The others are logged
+// as they always were: the backup's and the restore's failures once, by those routines; the
+// path's refusals and the utility library's lookups not at all.
+void LogFailure(const Exception& failure, RunOutcome outcome) noexcept {
+  const bool ownOutcome = outcome == RunOutcome::LeftShutDown ||
+                          (dynamic_cast<const EPathRefused*>(&failure) == nullptr &&
+                           (dynamic_cast<const ERunRefused*>(&failure) != nullptr ||
+                            dynamic_cast<const ERunInterrupted*>(&failure) != nullptr ||
+                            dynamic_cast<const ERunUnproven*>(&failure) != nullptr));
   try {
-    if (AppLogger != nullptr) AppLogger->Log("Оптимизация базы данных не выполнена: " + message, 2);
+    if (ownOutcome && AppLogger != nullptr) {
+      AppLogger->Log("Оптимизация базы данных не выполнена: " + failure.Message(), 2);
+    }
   } catch (...) {
   }
+}
+
+std::optional<std::uint64_t> SizeOf(const std::string& path) {
+  std::uint64_t bytes = 0;
+  if (!platform::fileSize(path, bytes)) return std::nullopt;
+  return bytes;
+}
+
+// Runs `phase` and notes how long it took, also when it fails.
+template <typename Phase>
+auto Timed(std::optional<std::uint64_t>& elapsedMs, Phase phase) {
+  const std::uint64_t start = platform::monotonicMs();
+  Finally note([&] { elapsedMs = platform::monotonicMs() - start; });
+  return phase();
 }
 
 // The failure in flight, its message extended by a warning that the database stays shut down.
@@ -167,8 +194,8 @@ std::string TempPathFor(std::string_view databasePath, PathStyle style) {
 }
 
 void CheckLocalPathText(std::string_view givenPath) {
-  if (StartsWith(AsciiUpperCase(givenPath), "S:\\")) throw ERunRefused(kNotThisComputer);
-  if (StartsWith(givenPath, "\\\\")) throw ERunRefused(kNetworkPath);
+  if (StartsWith(AsciiUpperCase(givenPath), "S:\\")) throw EPathRefused(kNotThisComputer);
+  if (StartsWith(givenPath, "\\\\")) throw EPathRefused(kNetworkPath);
 }
 
 // The backup and the restore's temporary file are named by replacing the database's
@@ -185,20 +212,28 @@ std::string ServiceExtensionOf(std::string_view databasePath) {
   return {};
 }
 
-void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps, RunReport& report) {
+RunChecks::RunChecks(const std::string& givenPath, RunReport& report)
+    : databasePath(report.databasePath = CheckDatabasePath(givenPath)),
+      backupPath(BackupPathFor(databasePath)),
+      guard_(databasePath, backupPath),
+      space(CheckFreeSpace(databasePath, backupPath, TempPathFor(databasePath))) {
+  report.sizeBefore = SizeOf(databasePath);
+}
+
+void ReportRun(RunReport& report, const std::function<void()>& run) {
   report = RunReport{};
   // A database left shut down is the one outcome that every other gives way to.
   const auto end = [&report](RunOutcome outcome) {
     if (report.outcome != RunOutcome::LeftShutDown) report.outcome = outcome;
   };
   try {
-    Optimize(givenPath, steps, report);
+    run();
     end(RunOutcome::Success);
   } catch (const Exception& e) {
     if (dynamic_cast<const ERunInterrupted*>(&e) != nullptr) end(RunOutcome::Interrupted);
     else if (dynamic_cast<const ERunRefused*>(&e) != nullptr) end(RunOutcome::Refused);
     else end(RunOutcome::Failed);
-    LogFailure(e.Message());
+    LogFailure(e, report.outcome);
     throw;
   } catch (...) {
     end(RunOutcome::Failed);
@@ -206,14 +241,21 @@ void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps, RunRep
   }
 }
 
+void OptimizeDatabase(const std::string& givenPath, OptimizeSteps& steps, RunReport& report) {
+  ReportRun(report, [&] {
+    Finally sizeAfter([&report] {
+      if (report.sizeBefore) report.sizeAfter = SizeOf(report.databasePath);
+    });
+    Optimize(givenPath, steps, report);
+  });
+}
+
 namespace {
 
 void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& report) {
-  const std::string databasePath = CheckDatabasePath(givenPath);
-  report.databasePath = databasePath;
-  const std::string backupPath = BackupPathFor(databasePath);
-  RunGuard guard(databasePath, backupPath);
-  CheckFreeSpace(databasePath, backupPath, TempPathFor(databasePath));
+  const RunChecks checks(givenPath, report);
+  const std::string& databasePath = checks.databasePath;
+  const std::string& backupPath = checks.backupPath;
 
   std::unique_ptr<OptimizeProgress> progress = steps.OpenProgress(kOptimizeCaption);
   Finally closeProgress([&progress] { progress->Terminate(); });
@@ -225,8 +267,9 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
   // online (the restored file comes out online by itself) and clears its record.
   try {
     InterruptionPoint(databasePath);
-    const BackupResult backup =
-        steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
+    const BackupResult backup = Timed(report.backupMs, [&] {
+      return steps.BackupDatabase(kServerHost, databasePath, backupPath, kUserName, password, port);
+    });
 
     // Only a backup that returned normally is ours to delete: a failed one stays for diagnosis,
     // and the next backup removes it first. Declared after closeProgress, so it runs before it:
@@ -236,7 +279,9 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
     ShowPhase(*progress, kRestorePhaseText);
     password = steps.GetPassword();
     port = steps.GetPort();
-    steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, backup);
+    Timed(report.restoreMs, [&] {
+      steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, backup);
+    });
   } catch (...) {
     if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) {
       report.outcome = RunOutcome::LeftShutDown;

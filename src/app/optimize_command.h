@@ -14,16 +14,21 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "app/backup_database.h"
+#include "app/disk_space_check.h"
+#include "app/run_guard.h"
 #include "app/run_outcome.h"
 #include "common/filenames.h"
 
 namespace orma {
 
+extern const char* const kServerHost;               // "127.0.0.1": only the local server
+extern const char* const kUserName;                 // "SYSDBA"
 extern const char* const kOptimizeSuccessMessage;   // "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ УСПЕШНО ЗАВЕРШЕНА!"
 extern const char* const kOptimizeCaption;          // "ОПТИМИЗАЦИЯ БАЗЫ ДАННЫХ"
 extern const char* const kBackupPhaseText;          // "СОЗДАНИЕ РЕЗЕРВНОЙ КОПИИ"
@@ -75,6 +80,29 @@ class OptimizeSteps {
 // leaves as an exception carrying the message for the operator, after the clean-up above. Either
 // way `report` says how the run left the station (run_outcome.h).
 void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps, RunReport& report);
+
+// The checks a run makes before it touches anything, in the run's order: the path (a symbolic
+// link followed), the guard against a second run on the database, held while this object
+// lives, and the free space. Raises ERunRefused, having touched nothing; `report` receives the
+// database file's path as soon as it is known, and its size.
+class RunChecks {
+ public:
+  RunChecks(const std::string& givenPath, RunReport& report);
+  const std::string databasePath;
+  const std::string backupPath;
+
+ private:
+  RunGuard guard_;
+
+ public:
+  // After the guard: measured while no other run can change the folder.
+  const SpaceFigures space;
+};
+
+// Runs `run` and says in `report` how it left the station (run_outcome.h), from the failure it
+// raises, which goes on its way afterwards; the failures that only this program knows are
+// logged through AppLogger (when it is open) with their message.
+void ReportRun(RunReport& report, const std::function<void()>& run);
 
 // The file the server writes the backup to: the extension of the file name replaced, or
 // appended when it has none.

@@ -2,6 +2,7 @@
 
 #include "app/app_logger.h"
 #include "app/exclusive_use.h"
+#include "app/run_outcome.h"
 #include "common/exceptions.h"
 #include "common/filenames.h"
 #include "common/format.h"
@@ -63,7 +64,7 @@ void ReplaceWorkingFile(const std::string& tempPath, const std::string& database
       const int code = platform::lastError();
       AppLogger->Log(Format("Не удалось удалить устаревший временный файл \"%s\": %s", {tempPath, platform::systemMessage(code)}), 4);
     }
-    throw Exception(Format(kDatabaseChangedMessage, {databasePath}));
+    throw ERunUnproven(Format(kDatabaseChangedMessage, {databasePath}));
   }
   if (hooks.beforeReplace) hooks.beforeReplace();
 

@@ -16,6 +16,8 @@
 // LeftShutDown overrides every other outcome, an interruption's included.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/exceptions.h"
@@ -26,6 +28,13 @@ namespace orma {
 // administrator's shutdown, links, space, structure, the path. The command's own checks raise
 // it, and the refusals that the server's answers bring; a wrap (WrapException) keeps the class.
 ORMA_DECLARE_EXCEPTION(ERunRefused, Exception);
+// The refusals of the path that the main form has always made (the network drive S:, a network
+// path, no such file): shown to the operator, never logged.
+ORMA_DECLARE_EXCEPTION(EPathRefused, ERunRefused);
+// The restored file was not put in place because the run could not show that it holds every
+// change (another client used the database meanwhile, or its content is not whole); the
+// working file is untouched. A failure, not a refusal: the run had done its work.
+ORMA_DECLARE_EXCEPTION(ERunUnproven, Exception);
 
 enum class RunOutcome { Success, Failed, Refused, Interrupted, LeftShutDown };
 
@@ -33,6 +42,11 @@ enum class RunOutcome { Success, Failed, Refused, Interrupted, LeftShutDown };
 struct RunReport {
   RunOutcome outcome = RunOutcome::Refused;
   std::string databasePath;   // the database file itself, once the path's checks have passed
+  // The working file's size when the checks passed and when the run ended (the optimized
+  // file's after a success), and how long the server's backup and restore took; empty when
+  // the run did not get that far.
+  std::optional<std::uint64_t> sizeBefore, sizeAfter;
+  std::optional<std::uint64_t> backupMs, restoreMs;
 };
 
 }  // namespace orma

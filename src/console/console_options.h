@@ -1,6 +1,7 @@
 // The command line of orma-optimize:
 //
 //   orma-optimize [--database PATH] [--skip-garbage-collection]
+//   orma-optimize --check [--database PATH]
 //   orma-optimize --help
 //   orma-optimize --version          -> "orma-optimize 1.0.0 (32-разрядная)"
 //
@@ -8,6 +9,7 @@
 //   --database C:\DB\X.FDB           -> that file, taken exactly as given
 //   --database=C:\DB\X.FDB           -> the same
 //   --skip-garbage-collection        -> the backup leaves the old file's garbage alone
+//   --check                          -> the run's checks and the server, nothing changed
 //   --database (no path), --frobnicate, a bare word, --database twice  -> bad usage
 #pragma once
 
@@ -33,10 +35,13 @@ constexpr int kExitRefused = 5;        // refused before anything was touched: t
 constexpr int kExitLeftShutDown = 6;   // the database left shut down: no work until the next run
 
 int ExitCodeFor(RunOutcome outcome);
+// What an exit code says, in one line for the status file.
+std::string ExitCodeMeaning(int exitCode);
 
 struct ConsoleOptions {
   std::optional<std::string> databasePath;   // none: the default database
   bool skipGarbageCollection = false;
+  bool check = false;
   bool help = false;
   bool version = false;
 };
@@ -50,10 +55,20 @@ bool ParseConsoleOptions(const std::vector<std::string>& arguments, ConsoleOptio
 // as the operator wrote it, so that "S:\x.fdb" or "\\host\share\x.fdb" is still refused.
 bool IsPlainRelativePath(std::string_view path);
 
-// The --help text, naming the default database and the log file; ends with a line feed.
-std::string ConsoleHelpText(const std::string& defaultDatabase, const std::string& logFile);
+// The --help text, naming the default database, the log and the status file; ends with a line
+// feed.
+std::string ConsoleHelpText(const std::string& defaultDatabase, const std::string& logFile,
+                            const std::string& statusFile);
 
 // The --version line: the program, its version and bitness; ends with a line feed.
 std::string ConsoleVersionText();
+
+// What a success adds after its message: the file's size before and after and each phase's
+// time, one a line, each ending with a line feed.
+//   Размер до: 1024.0 МБ
+//   Размер после: 393.0 МБ
+//   Резервное копирование: 95.2 с
+//   Восстановление: 151.0 с
+std::string ConsoleResultText(const RunReport& report);
 
 }  // namespace orma

@@ -16,7 +16,11 @@ namespace {
 struct LoadedClient {
   platform::DynamicLibrary library;
   ClientApi api{};
+  std::string path;
 };
+
+std::mutex lock;
+LoadedClient* loaded = nullptr;
 
 // Resolves every entry point; on failure names the first one missing.
 bool resolveAll(const platform::DynamicLibrary& library, ClientApi& api, std::string& missing) {
@@ -46,8 +50,6 @@ bool resolveAll(const platform::DynamicLibrary& library, ClientApi& api, std::st
 const ClientApi& clientApi() {
   // Never unloaded: the client library keeps threads and at-exit handlers of its own, and
   // unloading it under them is not safe.
-  static std::mutex lock;
-  static LoadedClient* loaded = nullptr;
   std::lock_guard<std::mutex> guard(lock);
   if (loaded != nullptr) return loaded->api;
 
@@ -63,6 +65,7 @@ const ClientApi& clientApi() {
     } else {
       std::string missing;
       if (resolveAll(client->library, client->api, missing)) {
+        client->path = candidate;
         loaded = client.release();
         return loaded->api;
       }
@@ -74,6 +77,11 @@ const ClientApi& clientApi() {
                               "Места поиска:",
                               {kProgramBits}) +
                        reasons);
+}
+
+std::string loadedClientLibrary() {
+  std::lock_guard<std::mutex> guard(lock);
+  return loaded != nullptr ? loaded->path : std::string();
 }
 
 }  // namespace orma::fb

@@ -1,6 +1,8 @@
 // The Firebird client library, loaded at the first use and kept until the process ends.
 #pragma once
 
+#include <string>
+
 #include "fbclient/fb_api.h"
 
 namespace orma::fb {
@@ -17,5 +19,8 @@ struct ClientApi {
 // resolves its entry points. Raises EFirebirdError naming the library and every place tried,
 // with the loader's reason for each; the next call tries again.
 const ClientApi& clientApi();
+
+// Where the library was loaded from (one of the candidates), or "" before it is.
+std::string loadedClientLibrary();
 
 }  // namespace orma::fb

@@ -82,5 +82,10 @@ constexpr unsigned char kInfoTruncated = 2;
 constexpr unsigned char kInfoDataNotReady = 4;
 constexpr unsigned char kInfoServiceLine = 62;
 constexpr unsigned char kInfoServiceTimeout = 64;
+constexpr unsigned char kInfoServerVersion = 55;   // isc_info_svc_server_version
+constexpr unsigned char kInfoServerDbInfo = 50;    // isc_info_svc_svr_db_info
+constexpr unsigned char kSpbNumAttachments = 5;    // isc_spb_num_att
+constexpr unsigned char kSpbNumDatabases = 6;      // isc_spb_num_db
+constexpr unsigned char kInfoFlagEnd = 127;        // isc_info_flag_end
 
 }  // namespace orma::fb

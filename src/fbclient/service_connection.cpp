@@ -107,6 +107,16 @@ void ServiceConnection::query() {
   ended_ = parsed.ended;
 }
 
+ServerInfo ServiceConnection::serverInfo() {
+  if (!isAttached()) throw EFirebirdError("Нет подключения к менеджеру служб сервера");
+  const char request[] = {static_cast<char>(kInfoServerVersion), static_cast<char>(kInfoServerDbInfo)};
+  std::vector<char> reply(kReplySize, 0);
+  IscStatus status[kStatusLength] = {};
+  api_->serviceQuery(status, &handle_, nullptr, 0, nullptr, sizeof request, request, kReplySize, reply.data());
+  raiseIfFailed(status);
+  return parseServerInfo(reply.data(), reply.size());
+}
+
 void ServiceConnection::detach() {
   if (!isAttached()) return;
   IscStatus status[kStatusLength] = {};

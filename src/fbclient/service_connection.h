@@ -15,6 +15,7 @@
 #include <string>
 
 #include "fbclient/fb_api.h"
+#include "fbclient/service_reply.h"
 
 namespace orma {
 class EFirebirdError;
@@ -52,6 +53,10 @@ class ServiceConnection {
   // `afterQuery`, when given, runs after every reply, at least once a second while the server
   // is silent: the reader's chance to notice something without waiting for the next line.
   bool readLine(std::string& line, const std::function<void()>& afterQuery = {});
+
+  // The server's version and the databases it has open, on an attachment with no service
+  // running. Raises EFirebirdError.
+  ServerInfo serverInfo();
 
   // The first status code of the last failure raised (0 before any), e.g. kShutdownFailed.
   IscStatus failureCode() const { return failureCode_; }

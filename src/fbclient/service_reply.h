@@ -27,4 +27,14 @@ ServiceReply parseServiceReply(const char* buffer, std::size_t size);
 // nothing: for the reply of a query whose status vector already reports a failure.
 std::vector<std::string> salvageServiceLines(const char* buffer, std::size_t size);
 
+// The reply to a query for the server's version and the databases it has open:
+//   37 0A 00 "WI-V3.0.11"  32 05 <4 bytes> 06 <4 bytes> 6A 0E 00 "/db/ORMA.FDB"... 7F  01
+struct ServerInfo {
+  std::string version;
+  unsigned attachments = 0;
+  std::vector<std::string> databases;   // as the server names them
+};
+// Raises EFirebirdError for anything it cannot read, as parseServiceReply does.
+ServerInfo parseServerInfo(const char* buffer, std::size_t size);
+
 }  // namespace orma::fb

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace orma::platform {
 
@@ -17,5 +18,9 @@ struct LocalTime {
   int hour, minute, second, millisecond;
 };
 LocalTime localTime();
+
+// The account the process runs under, as its system names it ("SYSTEM", "operator"); "" when it
+// cannot be learned.
+std::string userName();
 
 }  // namespace orma::platform

@@ -188,12 +188,22 @@ TEST(DataSafety, RefusalsBeforeTheBackupChangeNothingAndAreLogged) {
     const std::string before = station.content("DB/ORMA.FDB");
     c.setUp(station);
     const std::string bytesBefore = ReadBytes(PathOf(station.path("DB/ORMA.FDB")));
-    RunResult run;
+    const std::string stamp = station.stamp("DB/ORMA.FDB");
+    RunResult check, run;
     {
       std::unique_ptr<SecondAttachment> administrator(
           c.attached ? new SecondAttachment(station.path("DB/ORMA.FDB")) : nullptr);
+      // A check foresees the refusal, and changes nothing at all (an attached client may
+      // write the file itself).
+      check = station.optimize({"--check"});
+      if (!c.attached) {
+        EXPECT_EQ(station.stamp("DB/ORMA.FDB"), stamp);
+      }
+      EXPECT_EQ(station.databaseFolder(), c.files);
       run = station.optimize({});
     }
+    EXPECT_EQ(check.exitCode, 5);
+    EXPECT_TRUE(Says(check, c.says)) << check.err;
     EXPECT_EQ(run.exitCode, 5);
     EXPECT_TRUE(Says(run, c.says)) << run.err;
     EXPECT_TRUE(Says(run, "не изменен")) << run.err;
@@ -330,6 +340,8 @@ TEST(DataSafety, FullDiskOrAnIndexThatCannotBeRebuiltLeavesTheWorkingDatabaseAsI
     std::string says = c.says;
     if (says.find('@') != std::string::npos) says.replace(says.find('@'), 1, station.path("DB/ORMA.FDB"));
     const std::string before = station.content("DB/ORMA.FDB");
+    const RunResult check = station.optimize({"--check"});   // foresees the refusal, not the disk's filling
+    EXPECT_EQ(check.exitCode, c.fillAfterBackup ? 0 : 5) << check.err;
     BackgroundRun background = station.start({}, "run");
     if (c.fill) {
       // Held still while the disk fills, so that the restore begins on a full disk.

@@ -106,4 +106,26 @@ std::vector<std::string> Station::databaseFolder() const {
   return names;
 }
 
+std::map<std::string, std::string> Station::status() const {
+  std::map<std::string, std::string> fields;
+  const auto file = folder_.path() / "LogFiles" / "OrmaOptimizeDB.status";
+  if (!std::filesystem::exists(file)) return fields;
+  const std::string text = ReadBytes(file);
+  for (std::size_t start = 0, end; start < text.size(); start = end + 2) {
+    end = text.find("\r\n", start);
+    const std::string line = text.substr(start, end - start);
+    EXPECT_NE(end, std::string::npos) << "a line without its end: " << line;
+    if (end == std::string::npos) break;
+    const auto equals = line.find('=');
+    EXPECT_NE(equals, std::string::npos) << line;
+    if (equals != std::string::npos) fields[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return fields;
+}
+
+std::string Station::stamp(const std::string& relative) const {
+  const auto file = PathOf(path(relative));
+  return ReadBytes(file) + "@" + std::to_string(std::filesystem::last_write_time(file).time_since_epoch().count());
+}
+
 }  // namespace orma::testing

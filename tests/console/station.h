@@ -3,6 +3,7 @@
 // (server_support.h), and runs of the real orma-optimize against them.
 #pragma once
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,6 +60,11 @@ class Station {
   std::string sql(const std::string& relative, const std::string& statements) const;
   std::vector<LogEntry> log() const { return ReadLogEntries(path("LogFiles/OrmaOptimizeDB.log")); }
   std::vector<std::string> databaseFolder() const;   // names of the files in DB/, sorted
+  // The status file's fields (the test fails on a line without "=" or without its "\r\n");
+  // none when there is no status file.
+  std::map<std::string, std::string> status() const;
+  // A file's bytes and modification time, to compare before and after.
+  std::string stamp(const std::string& relative) const;
 
  private:
   ScratchFolder folder_;

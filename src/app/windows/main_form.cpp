@@ -10,11 +10,13 @@
 #include "app/optimize_command.h"
 #include "app/program_optimize_steps.h"
 #include "app/run_interruption.h"
+#include "app/run_status.h"
 #include "app/windows/form_layout.h"
 #include "app/windows/message_boxes.h"
 #include "app/windows/resource_ids.h"
 #include "app/windows/wide_text.h"
 #include "common/exceptions.h"
+#include "console/console_options.h"
 #include "logger/kest_logger.h"
 #include "progress/progress_settings.h"
 #include "progress/progress_viewer.h"
@@ -364,13 +366,35 @@ void TForm1::ListBox1Click() {
   FilenameEdit1.SetText(ShortcutPath(index));
 }
 
+namespace {
+
+// The form has no exit code of its own: the status gives the run's outcome the console's code.
+// A status that cannot be written is not the operator's concern; the log has the run.
+void WriteStatus(RunStatus& status, const std::string& message) {
+  status.message = message;
+  status.exitCode = ExitCodeFor(status.report.outcome);
+  status.exitMeaning = ExitCodeMeaning(status.exitCode);
+  WriteRunStatus(status);
+}
+
+}  // namespace
+
 void TForm1::Button1Click() {
-  const std::string database = FilenameEdit1.Text();
-  RunCommand([database] {
-    ProgramOptimizeSteps steps;
-    RunReport report;
-    OptimizeDatabase(database, steps, report);
-  });
+  RunStatus status;
+  status.program = "OrmaOptimizeDB";
+  status.command = "optimize";
+  status.started = platform::localTime();
+  status.database = FilenameEdit1.Text();
+  try {
+    RunCommand([&status] {
+      ProgramOptimizeSteps steps;
+      OptimizeDatabase(status.database, steps, status.report);
+    });
+  } catch (...) {
+    WriteStatus(status, CurrentExceptionMessage());
+    throw;
+  }
+  WriteStatus(status, kOptimizeSuccessMessage);
   TakeBackActivation();
   ShowInformationBox(hwnd_, kOptimizeSuccessMessage);
 }

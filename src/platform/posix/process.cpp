@@ -1,10 +1,12 @@
 #include "platform/process.h"
 
+#include <pwd.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace orma::platform {
 
@@ -31,6 +33,16 @@ LocalTime localTime() {
   localtime_r(&ts.tv_sec, &parts);
   return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
                    parts.tm_min,         parts.tm_sec,     static_cast<int>(ts.tv_nsec / 1'000'000)};
+}
+
+std::string userName() {
+  passwd entry{};
+  passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) {
+    return std::to_string(geteuid());
+  }
+  return found->pw_name;
 }
 
 }  // namespace orma::platform

@@ -18,4 +18,11 @@ LocalTime localTime() {
   return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
+std::string userName() {
+  wchar_t name[257] = {};   // UNLEN + 1
+  DWORD size = sizeof name / sizeof name[0];
+  if (!::GetUserNameW(name, &size)) return {};
+  return windows::narrow(name);
+}
+
 }  // namespace orma::platform
