@@ -49,6 +49,7 @@ std::uint32_t BackupDatabase(const std::string& serverHost, const std::string& d
     }
     StopAfterService(databasePath, backupPath);
     nextTransaction = ReadNextTransaction(databasePath);
+    HoldDatabase(serverHost, databasePath, userName, password, port);
     AppLogger->Log("Создание резервной копии завершено", 5);
   } catch (const Exception& e) {
     AppLogger->Log("Ошибка создания резервной копии: " + e.Message(), 2);

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -60,11 +61,12 @@ class OptimizeSteps {
   virtual void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                                const std::string& backupPath, const std::string& userName,
                                const std::string& password, std::int32_t port, std::uint32_t nextTransaction) = 0;
-  // At the end of a run from the backup on: the database back online if the run shut it down.
-  // False when it stays shut down.
+  // At the end of a run from the backup on, and at its start after a killed run: the database
+  // back online if this run or the killed one shut it down. `onWait` runs when it has to wait
+  // for the server. False when it stays shut down.
   virtual bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
                                    const std::string& userName, const std::string& password,
-                                   std::int32_t port) noexcept = 0;
+                                   std::int32_t port, const std::function<void()>& onWait) noexcept = 0;
 };
 
 // Runs the command on the database at `databasePath`, taken exactly as the operator gave it

@@ -48,6 +48,7 @@ const char* const kWorkingFileUnchanged = "\r\nФайл рабочей базы 
 // Raises the failure, logged and wrapped, after the clean-up.
 void Fail(const Exception& failure, const std::string& tempPath, const std::string& databasePath) {
   AppLogger->Log("Ошибка восстановления из резервной копии: " + failure.Message(), 2);
+  ReleaseDatabase(databasePath);
   DeleteStaleTempFile(tempPath, databasePath);
   WrapException(failure, "Восстановление из резервной копии", true)->Raise();
 }
@@ -90,6 +91,7 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
     // The last safe point: an interruption that comes later waits until the replace is over.
     StopAfterService(databasePath, tempPath);
     replacing = true;
+    ReleaseDatabase(databasePath);   // the hold on the file covers the instant after
     ReplaceWorkingFile(tempPath, databasePath, nextTransaction);
     AppLogger->Log("Восстановление из резервной копии завершено", 5);
   } catch (const ERunInterrupted& e) {
