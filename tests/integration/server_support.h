@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,9 +76,9 @@ class TmpfsMount {
   bool mounted_ = false;
 };
 
-// A TCP proxy in front of a server: every open connection is cut once, right after a client's
-// bytes holding each of `patterns` in turn went on to the server, before any answer came back;
-// new connections are accepted all the same or, as if the server were gone, until acceptAgain().
+// A TCP proxy in front of a server: every open connection is cut once (`atCut` runs then), right
+// after a client's bytes holding each of `patterns` in turn went on to the server, before any answer
+// came back; new connections are accepted all the same or, as if the server were gone, until acceptAgain().
 class CuttingProxy {
  public:
   explicit CuttingProxy(int serverPort);
@@ -85,7 +86,7 @@ class CuttingProxy {
   CuttingProxy(const CuttingProxy&) = delete;
   CuttingProxy& operator=(const CuttingProxy&) = delete;
   int port() const { return port_; }
-  void cutAfterClientSends(const std::vector<std::string>& patterns, bool serverGone = false);
+  void cutAfterClientSends(const std::vector<std::string>& patterns, bool serverGone, std::function<void()> atCut);
   void acceptAgain() { refusing_ = false; }
   int cuts() const { return cuts_; }
 
@@ -95,6 +96,7 @@ class CuttingProxy {
   std::atomic<bool> stop_{false};
   std::atomic<int> cuts_{0};
   std::vector<std::string> patterns_;   // set before the thread looks at them
+  std::function<void()> atCut_;
   std::atomic<bool> patternSet_{false}, goneAfterCut_{false}, refusing_{false};
   std::thread thread_;
 };

@@ -121,8 +121,9 @@ CuttingProxy::~CuttingProxy() {
   ::close(listener_);
 }
 
-void CuttingProxy::cutAfterClientSends(const std::vector<std::string>& patterns, bool serverGone) {
+void CuttingProxy::cutAfterClientSends(const std::vector<std::string>& patterns, bool serverGone, std::function<void()> atCut) {
   patterns_ = patterns;
+  atCut_ = std::move(atCut);
   goneAfterCut_ = serverGone;
   patternSet_ = true;
 }
@@ -161,6 +162,7 @@ void CuttingProxy::serve() {
     }
     pairs.erase(std::remove_if(pairs.begin(), pairs.end(), [](const Pair& pair) { return pair.client < 0; }), pairs.end());
     if (cut) {
+      atCut_();
       for (Pair& pair : pairs) ::close(pair.client), ::close(pair.server);
       pairs.clear();
       ++cuts_;
