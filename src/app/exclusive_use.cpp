@@ -151,11 +151,12 @@ void TakeDatabaseForOptimization(fb::ServiceConnection& service, const std::stri
     service.changeProperties(fb::shutdownSingleRequest(databasePath));
   } catch (const EFirebirdError&) {
     // Refused, or its answer lost while the server applies it: the header tells which, once
-    // the server has had the moment that a shutdown nobody resists takes.
+    // the server has had the moment that a shutdown nobody resists takes. A file whose header
+    // cannot be read is no database the server could have shut down.
     const bool refused = service.failureCode() == fb::kShutdownFailed;
-    for (int look = 0; look < (refused ? 1 : 30); ++look) {
-      if (look > 0) platform::sleepMs(100);
-      if (!HeaderShows(databasePath, header) || header.shutDown()) throw;   // the run's, brought back by its clean-up
+    for (int look = 0; look < (refused ? 1 : 30) && HeaderShows(databasePath, header); ++look) {
+      if (header.shutDown()) throw;   // the run's, brought back by its failure's clean-up
+      platform::sleepMs(100);
     }
     ForgetShutdown(databasePath);
     ClearRunRecord(databasePath);

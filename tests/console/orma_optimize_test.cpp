@@ -58,9 +58,7 @@ TEST(OrmaOptimize, OptimizesTheDefaultDatabaseThenAnotherWithoutGarbageCollectio
   std::vector<LogEntry> log = station.log();
   ASSERT_EQ(log.size(), 9 + expected.size()) << ::testing::PrintToString(log);
   // The client library cannot name it in a connection string under the C locale: the run says so.
-  const std::string unheld = "Не удалось подключиться к базе данных \"" + other + "\", чтобы никто не подключился к ней "
-                             "до конца оптимизации: Invalid connection string";
-  EXPECT_EQ(log[12].message.substr(0, unheld.size()), unheld);
+  EXPECT_EQ(log[12].message.rfind("Не удалось подключиться к базе данных \"" + other + "\"", 0), 0u);
   log.erase(log.begin() + 12);
   EXPECT_EQ(std::vector<LogEntry>(log.begin() + 8, log.end()), expected);
 }
