@@ -14,10 +14,10 @@
 // or restored from a backup no longer has. The folder part is where the record lies now (a
 // folder moved elsewhere takes its record along):
 //
-//   record beside /new/DB/ORMA.FDB names   owner
-//   /new/DB/ORMA.FDB, /old/DB/ORMA.FDB     ThisDatabase
-//   /new/DB/ORMA.GDB, and that file exists AnotherDatabase
-//   /new/DB/ORMA.GDB, and that file is gone Stale
+//   the record beside /new/DB/ORMA.FDB names    owner
+//   /new/DB/ORMA.FDB or /old/DB/ORMA.FDB        ThisDatabase
+//   /new/DB/ORMA.GDB, and that file exists      AnotherDatabase
+//   /new/DB/ORMA.GDB, and that file is gone     Stale
 #pragma once
 
 #include <string>
