@@ -49,6 +49,7 @@ BackupResult BackupDatabase(const std::string& serverHost, const std::string& da
     }
     StopAfterService(databasePath, backupPath);
     result.nextTransaction = ReadNextTransaction(databasePath);
+    HoldDatabase(serverHost, databasePath, userName, password, port);
     AppLogger->Log("Создание резервной копии завершено", 5);
   } catch (const Exception& e) {
     AppLogger->Log("Ошибка создания резервной копии: " + e.Message(), 2);

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "app/app_logger.h"
 #include "app/disk_space_check.h"
+#include "app/exclusive_use.h"
 #include "app/run_guard.h"
 #include "app/run_interruption.h"
 #include "app/run_outcome.h"
@@ -45,6 +46,16 @@ const char* const kStillShutDownMessage =
     "вернет базу данных в рабочий режим.";
 
 namespace {
+
+// A killed run's shutdown found at the start, and what became of it.
+constexpr const char* kKilledRunStillShutDownMessage =
+    "Оптимизация базы данных \"%s\" не начата: прерванная ранее оптимизация оставила ее в однопользовательском "
+    "режиме обслуживания (файл \"%s\"), и вернуть ее в рабочий режим не удалось.\r\n"
+    "Файл базы данных не изменен.";
+constexpr const char* kKilledRunShutdownLiftedNote =
+    "\r\nБаза данных, оставленная прерванной ранее оптимизацией в однопользовательском режиме обслуживания, "
+    "возвращена в рабочий режим.";
+constexpr const char* kServerWaitPhaseText = "ОЖИДАНИЕ СЕРВЕРА: ВОЗВРАТ БАЗЫ ДАННЫХ В РАБОЧИЙ РЕЖИМ";
 
 // The optimized file is in place, and only bringing it online failed.
 constexpr const char* kOptimizedButShutDownMessage = "База данных \"%s\" оптимизирована.";
@@ -91,7 +102,7 @@ std::string AsciiUpperCase(std::string_view text) {
 }
 
 // Returns the path of the database file itself: the given one, or where a symbolic link leads.
-std::string CheckDatabasePath(const std::string& givenPath) {
+std::string LocateDatabase(const std::string& givenPath) {
   CheckLocalPathText(givenPath);
   std::string databasePath = platform::resolveLinks(givenPath);
   if (databasePath.empty()) databasePath = givenPath;
@@ -116,6 +127,11 @@ std::string CheckDatabasePath(const std::string& givenPath) {
   }
   const std::string reserved = ServiceExtensionOf(databasePath);
   if (!reserved.empty()) throw ERunRefused(Format(kServiceExtension, {databasePath, reserved}));
+  return databasePath;
+}
+
+// The checks of the database file that come after a killed run's shutdown is lifted.
+void CheckDatabaseFile(const std::string& databasePath) {
   unsigned links = 1;
   if (platform::linkCount(databasePath, links) && links > 1) {
     throw ERunRefused(Format(kHardLinks, {databasePath, std::to_string(links)}));
@@ -127,7 +143,6 @@ std::string CheckDatabasePath(const std::string& givenPath) {
   if (!fb::ReadDatabaseHeader(databasePath, header, failure) && header.odsMajor != 0) {
     throw ERunRefused(Format(kUnknownLayout, {databasePath, failure}));
   }
-  return databasePath;
 }
 
 // Right-aligned, wrapped, green RGB(0, 128, 0), bold, 14 points, the viewer's font.
@@ -213,11 +228,15 @@ std::string ServiceExtensionOf(std::string_view databasePath) {
 }
 
 RunChecks::RunChecks(const std::string& givenPath, RunReport& report)
-    : databasePath(report.databasePath = CheckDatabasePath(givenPath)),
+    : databasePath(report.databasePath = LocateDatabase(givenPath)),
       backupPath(BackupPathFor(databasePath)),
-      guard_(databasePath, backupPath),
-      space(CheckFreeSpace(databasePath, backupPath, TempPathFor(databasePath))) {
+      guard_(databasePath, backupPath) {
   report.sizeBefore = SizeOf(databasePath);
+}
+
+SpaceFigures RunChecks::CheckFileAndRoom() const {
+  CheckDatabaseFile(databasePath);
+  return CheckFreeSpace(databasePath, backupPath, TempPathFor(databasePath));
 }
 
 void ReportRun(RunReport& report, const std::function<void()>& run) {
@@ -256,13 +275,38 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
   const RunChecks checks(givenPath, report);
   const std::string& databasePath = checks.databasePath;
   const std::string& backupPath = checks.backupPath;
+  // Only a run that holds both guards may touch a killed run's shutdown and its record (a service
+  // file); and it lifts that shutdown before any other check may refuse, so that no refusal
+  // leaves the station locked out. A same-named database's run that holds the service files
+  // while a killed run's record is there is itself refusing, and only for a moment.
+  std::string password;
+  std::int32_t port = 0;
+  const bool lifted = KilledRunLeftShutDown(databasePath, report);
+  if (lifted) {
+    password = steps.GetPassword();
+    port = steps.GetPort();
+    if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port, {})) {
+      report.outcome = RunOutcome::LeftShutDown;
+      throw Exception(Format(kKilledRunStillShutDownMessage, {databasePath, RunRecordPathFor(databasePath)}) +
+                      Format(kStillShutDownMessage, {databasePath}));
+    }
+    AppLogger->LogFmt("База данных \"%s\" была оставлена прерванной оптимизацией в однопользовательском режиме "
+                      "и возвращена в рабочий режим", {databasePath}, 4);
+  }
+  try {
+    checks.CheckFileAndRoom();
+  } catch (const Exception& e) {
+    if (!lifted) throw;
+    e.CreateNew(e.Message() + kKilledRunShutdownLiftedNote)->Raise();
+  }
 
   std::unique_ptr<OptimizeProgress> progress = steps.OpenProgress(kOptimizeCaption);
   Finally closeProgress([&progress] { progress->Terminate(); });
+  const auto showWait = [&progress] { ShowPhase(*progress, kServerWaitPhaseText); };
 
   ShowPhase(*progress, kBackupPhaseText);
-  std::string password = steps.GetPassword();
-  std::int32_t port = steps.GetPort();
+  password = steps.GetPassword();
+  port = steps.GetPort();
   // From the backup on, the database may be shut down by this run, which then brings it back
   // online (the restored file comes out online by itself) and clears its record.
   try {
@@ -283,13 +327,13 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
       steps.RestoreDatabase(kServerHost, databasePath, backupPath, kUserName, password, port, backup);
     });
   } catch (...) {
-    if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) {
+    if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port, showWait)) {
       report.outcome = RunOutcome::LeftShutDown;
       RaiseStillShutDown(databasePath);
     }
     throw;
   }
-  if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port)) {
+  if (!steps.ReturnDatabaseToUse(kServerHost, databasePath, kUserName, password, port, showWait)) {
     report.outcome = RunOutcome::LeftShutDown;
     throw Exception(Format(kOptimizedButShutDownMessage, {databasePath}) + Format(kStillShutDownMessage, {databasePath}));
   }

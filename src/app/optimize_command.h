@@ -66,11 +66,12 @@ class OptimizeSteps {
   virtual void RestoreDatabase(const std::string& serverHost, const std::string& databasePath,
                                const std::string& backupPath, const std::string& userName,
                                const std::string& password, std::int32_t port, const BackupResult& backup) = 0;
-  // At the end of a run from the backup on: the database back online if the run shut it down.
-  // False when it stays shut down.
+  // At the end of a run from the backup on, and at its start after a killed run: the database
+  // back online if this run or the killed one shut it down. `onWait` runs when it has to wait
+  // for the server. False when it stays shut down.
   virtual bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
                                    const std::string& userName, const std::string& password,
-                                   std::int32_t port) noexcept = 0;
+                                   std::int32_t port, const std::function<void()>& onWait) noexcept = 0;
 };
 
 // Runs the command on the database at `databasePath`, taken exactly as the operator gave it
@@ -87,16 +88,17 @@ void OptimizeDatabase(const std::string& databasePath, OptimizeSteps& steps, Run
 // database file's path as soon as it is known, and its size.
 class RunChecks {
  public:
+  // The path's checks, then the run guard.
   RunChecks(const std::string& givenPath, RunReport& report);
+  // The file's own checks (links, structure) and the free space, after a killed run's shutdown
+  // is lifted; measured while no other run can change the folder.
+  SpaceFigures CheckFileAndRoom() const;
+
   const std::string databasePath;
   const std::string backupPath;
 
  private:
   RunGuard guard_;
-
- public:
-  // After the guard: measured while no other run can change the folder.
-  const SpaceFigures space;
 };
 
 // Runs `run` and says in `report` how it left the station (run_outcome.h), from the failure it

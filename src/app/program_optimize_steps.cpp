@@ -50,8 +50,8 @@ void ProgramOptimizeSteps::RestoreDatabase(const std::string& serverHost, const 
 
 bool ProgramOptimizeSteps::ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath,
                                                const std::string& userName, const std::string& password,
-                                               std::int32_t port) noexcept {
-  return orma::ReturnDatabaseToUse(serverHost, databasePath, userName, password, port);
+                                               std::int32_t port, const std::function<void()>& onWait) noexcept {
+  return orma::ReturnDatabaseToUse(serverHost, databasePath, userName, password, port, onWait);
 }
 
 }  // namespace orma

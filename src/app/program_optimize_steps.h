@@ -23,7 +23,8 @@ class ProgramOptimizeSteps : public OptimizeSteps {
                        const std::string& userName, const std::string& password, std::int32_t port,
                        const BackupResult& backup) override;
   bool ReturnDatabaseToUse(const std::string& serverHost, const std::string& databasePath, const std::string& userName,
-                           const std::string& password, std::int32_t port) noexcept override;
+                           const std::string& password, std::int32_t port,
+                           const std::function<void()>& onWait) noexcept override;
 
  private:
   bool skipGarbageCollection_;

@@ -8,6 +8,7 @@
 #include "app/replace_working_file.h"
 #include "app/restored_database_proof.h"
 #include "app/run_interruption.h"
+#include "app/run_outcome.h"
 #include "app/service_output.h"
 #include "common/exceptions.h"
 #include "common/format.h"
@@ -89,14 +90,15 @@ std::string ProofFinding(const ProofVerdict& verdict) {
   LogServiceOutput(kRestoreOutputHeading, output);
   // The server stopped short: another run, from a new backup, may well get to the end.
   if (verdict.fault == ProofFault::Unfinished) {
-    throw Exception(Format(kNoClosingLineMessage, {verdict.detail}) + Format(kWorkingFileUnchanged, {databasePath}));
+    throw ERunUnproven(Format(kNoClosingLineMessage, {verdict.detail}) + Format(kWorkingFileUnchanged, {databasePath}));
   }
-  throw Exception(kNotProvenHead + ProofFinding(verdict) + Format(kWorkingFileUnchanged, {databasePath}) + kNotProvenTail);
+  throw ERunUnproven(kNotProvenHead + ProofFinding(verdict) + Format(kWorkingFileUnchanged, {databasePath}) + kNotProvenTail);
 }
 
 // Raises the failure, logged and wrapped, after the clean-up.
 void Fail(const Exception& failure, const std::string& tempPath, const std::string& databasePath) {
   AppLogger->Log("Ошибка восстановления из резервной копии: " + failure.Message(), 2);
+  ReleaseDatabase(databasePath);
   DeleteStaleTempFile(tempPath, databasePath);
   WrapException(failure, "Восстановление из резервной копии", true)->Raise();
 }
@@ -134,11 +136,14 @@ void RestoreDatabase(const std::string& serverHost, const std::string& databaseP
     if (!platform::fileExists(tempPath)) {
       throw Exception("Операция восстановлена завершилась успешно, однако куда и что она восстановила - не понятно...");
     }
+    // The last safe point, before the proof, so that an interrupted run ends as one whatever
+    // the restored file is worth: an interruption that comes later waits until the replace is
+    // over.
+    StopAfterService(databasePath, tempPath);
     const ProofVerdict verdict = ProveRestoredDatabase(backup.output, output, tempPath);
     if (!verdict.whole()) RaiseNotProven(verdict, backup, output, databasePath);
     AppLogger->Log("Восстановление временной БД из резервной копии завершено", 5);
-    // The last safe point: an interruption that comes later waits until the replace is over.
-    StopAfterService(databasePath, tempPath);
+    ReleaseDatabase(databasePath);   // the hold on the file covers the instant after
     ReplaceWorkingFile(tempPath, databasePath, backup.nextTransaction);
     AppLogger->Log("Восстановление из резервной копии завершено", 5);
   } catch (const Exception& e) {

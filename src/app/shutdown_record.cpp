@@ -4,6 +4,7 @@
 #include "app/run_guard.h"
 #include "common/exceptions.h"
 #include "common/format.h"
+#include "common/text.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -25,20 +26,33 @@ std::string RunRecordPathFor(std::string_view databasePath, PathStyle style) {
   return ChangeFileExt(databasePath, kRunRecordExtension, style);
 }
 
-RecordOwner ReadRunRecord(const std::string& databasePath, std::string& ownerPath) {
+RunRecord ReadRunRecord(const std::string& databasePath) {
+  RunRecord record;
+  record.path = RunRecordPathFor(databasePath);
+  // A folder of that name is a record that cannot be read, as much as a held file is.
+  if (!platform::fileExists(record.path) && !platform::directoryExists(record.path)) return record;
   platform::File file;
-  if (!file.open(RunRecordPathFor(databasePath), platform::OpenMode::ReadShared)) return RecordOwner::None;
   std::string text(4096, '\0');
   std::size_t done = 0;
-  if (!file.read(text.data(), text.size(), done)) return RecordOwner::None;
+  if (!file.open(record.path, platform::OpenMode::ReadShared) || !file.read(text.data(), text.size(), done)) {
+    record.owner = RecordOwner::Unreadable;
+    record.failure = platform::systemMessage(platform::lastError());
+    return record;
+  }
   text.resize(done);
   // Written whole and flushed before the shutdown: a text without its two lines was cut short
   // by a crash before anything was shut down.
   const std::size_t first = text.find('\n');
   const std::size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
-  if (second == std::string::npos) return RecordOwner::None;
-  ownerPath = text.substr(first + 1, second - first - 1);
-  return text.substr(0, first) == FileIdentityOf(databasePath) ? RecordOwner::ThisDatabase : RecordOwner::AnotherDatabase;
+  if (second == std::string::npos) return record;
+  record.ownerPath = ExtractFilePath(databasePath) + ExtractFileName(text.substr(first + 1, second - first - 1));
+  const bool windows = NativePathStyle() == PathStyle::Windows;
+  if (windows ? SameText(record.ownerPath, databasePath) : record.ownerPath == databasePath) {
+    record.owner = RecordOwner::ThisDatabase;
+  } else {
+    record.owner = platform::fileExists(record.ownerPath) ? RecordOwner::AnotherDatabase : RecordOwner::Stale;
+  }
+  return record;
 }
 
 void WriteRunRecord(const std::string& databasePath) {

@@ -9,7 +9,15 @@
 // computer; it names the database, so that a same-named database of the folder ("ORMA.GDB")
 // learns that the service files are another database's and leaves them alone.
 //
-// Its text: the database's identity (platform::fileIdentity) and its path, one a line.
+// Its text: the database's identity (platform::fileIdentity) and its path, one a line. The
+// path decides whose the record is, never the identity, which a folder copied away and back
+// or restored from a backup no longer has. The folder part is where the record lies now (a
+// folder moved elsewhere takes its record along):
+//
+//   the record beside /new/DB/ORMA.FDB names    owner
+//   /new/DB/ORMA.FDB or /old/DB/ORMA.FDB        ThisDatabase
+//   /new/DB/ORMA.GDB, and that file exists      AnotherDatabase
+//   /new/DB/ORMA.GDB, and that file is gone     Stale
 #pragma once
 
 #include <string>
@@ -27,9 +35,18 @@ std::string RunRecordPathFor(std::string_view databasePath, PathStyle style = Na
 enum class RecordOwner {
   None,              // no record, or one a crash cut short before any shutdown
   ThisDatabase,
-  AnotherDatabase,   // `ownerPath` names it
+  AnotherDatabase,   // a same-named database beside this one
+  Stale,             // a same-named database that no longer exists
+  Unreadable,        // there, but it cannot be read (held by another program, not a file)
 };
-RecordOwner ReadRunRecord(const std::string& databasePath, std::string& ownerPath);
+
+struct RunRecord {
+  RecordOwner owner = RecordOwner::None;
+  std::string path;        // the record file
+  std::string ownerPath;   // the database it names, in this folder (AnotherDatabase, Stale)
+  std::string failure;     // the system's reason (Unreadable)
+};
+RunRecord ReadRunRecord(const std::string& databasePath);
 
 // Raises Exception when the record cannot be written through to the disk.
 void WriteRunRecord(const std::string& databasePath);

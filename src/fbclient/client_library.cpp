@@ -33,6 +33,8 @@ bool resolveAll(const platform::DynamicLibrary& library, ClientApi& api, std::st
       {"isc_service_detach", reinterpret_cast<void**>(&api.serviceDetach)},
       {"isc_service_start", reinterpret_cast<void**>(&api.serviceStart)},
       {"isc_service_query", reinterpret_cast<void**>(&api.serviceQuery)},
+      {"isc_attach_database", reinterpret_cast<void**>(&api.attachDatabase)},
+      {"isc_detach_database", reinterpret_cast<void**>(&api.detachDatabase)},
       {"fb_interpret", reinterpret_cast<void**>(&api.interpret)},
   };
   for (const Entry& entry : entries) {

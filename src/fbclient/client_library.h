@@ -12,6 +12,8 @@ struct ClientApi {
   ServiceDetachFn serviceDetach;
   ServiceStartFn serviceStart;
   ServiceQueryFn serviceQuery;
+  AttachDatabaseFn attachDatabase;
+  DetachDatabaseFn detachDatabase;
   InterpretFn interpret;
 };
 

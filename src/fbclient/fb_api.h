@@ -43,6 +43,9 @@ using ServiceQueryFn = IscStatus(ORMA_FB_API*)(IscStatus* status, SvcHandle* han
                                                unsigned short sendLength, const char* sendItems,
                                                unsigned short requestLength, const char* requestItems,
                                                unsigned short bufferLength, char* buffer);
+using AttachDatabaseFn = IscStatus(ORMA_FB_API*)(IscStatus* status, short nameLength, const char* databaseName,
+                                                 SvcHandle* handle, short dpbLength, const char* dpb);
+using DetachDatabaseFn = IscStatus(ORMA_FB_API*)(IscStatus* status, SvcHandle* handle);
 using InterpretFn = IscLong(ORMA_FB_API*)(char* buffer, unsigned int bufferLength, const IscStatus** vector);
 
 // On x86 the convention is part of the type: a 32-bit build whose entries lost __stdcall stops here.
@@ -55,6 +58,13 @@ constexpr unsigned char kSpbCurrentVersion = 2;
 constexpr unsigned char kSpbUserName = 28;
 constexpr unsigned char kSpbPassword = 29;
 constexpr unsigned char kSpbUtf8FileName = 118;
+
+// Database parameter block of an attachment to a database.
+constexpr unsigned char kDpbVersion1 = 1;
+constexpr unsigned char kDpbUserName = 28;
+constexpr unsigned char kDpbPassword = 29;
+constexpr unsigned char kDpbNoDbTriggers = 72;
+constexpr unsigned char kDpbUtf8FileName = 77;
 
 // Service start requests.
 constexpr unsigned char kActionBackup = 1;
@@ -75,6 +85,11 @@ constexpr std::uint32_t kBackupNoGarbageCollect = 0x08;
 // The status code of a shutdown refused because other attachments remain ("database shutdown
 // unsuccessful").
 constexpr IscStatus kShutdownFailed = 335544557;
+// An attachment refused because the database is shut down (in single-user maintenance: its
+// one attachment is taken).
+constexpr IscStatus kDatabaseShutdown = 335544528;
+// The server could not be reached, or the connection to it broke.
+constexpr IscStatus kNetworkError = 335544721;
 
 // Service queries and their replies.
 constexpr unsigned char kInfoEnd = 1;

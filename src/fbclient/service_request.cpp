@@ -47,6 +47,17 @@ std::string attachParameters(const std::string& userName, const std::string& pas
   return block;
 }
 
+std::string databaseAttachParameters(const std::string& userName, const std::string& password) {
+  std::string block;
+  appendByte(block, kDpbVersion1);
+  appendShortString(block, kDpbUserName, userName);
+  appendShortString(block, kDpbPassword, password);
+  appendByte(block, kDpbNoDbTriggers);
+  appendByte(block, 1);
+  appendByte(block, 1);
+  return block;
+}
+
 std::string backupRequest(const std::string& database, const std::string& backupFile, bool skipGarbageCollection) {
   std::string block;
   appendByte(block, kActionBackup);

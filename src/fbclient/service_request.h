@@ -14,6 +14,11 @@ namespace orma::fb {
 // them to its own system's code page). Raises EFirebirdError for a value over 255 bytes.
 std::string attachParameters(const std::string& userName, const std::string& password);
 
+// An attachment to a database that runs none of its ON CONNECT triggers, which would start a
+// transaction and move the database's next transaction on:
+//   databaseAttachParameters("SYSDBA", "pw")  ->  01  1C 06 "SYSDBA"  1D 02 "pw"  48 01 01
+std::string databaseAttachParameters(const std::string& userName, const std::string& password);
+
 // Backup of one database into one backup file with verbose output; every other option left
 // to the server, except that skipGarbageCollection asks it to leave the database's old record
 // versions where they are. Raises EFirebirdError for a path over 65535 bytes.

@@ -70,22 +70,6 @@ TEST(DataSafety, SecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing) {
   }
 }
 
-TEST(DataSafety, RowCommittedAfterTheBackupIsKeptAndTheRunFails) {
-  Station station;
-  station.installStandIn();
-  station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
-  BackgroundRun run = station.start({}, "run");
-  ASSERT_TRUE(station.waitForLog("Создание резервной копии завершено"));
-  // Single-user use lets one administrator in whenever nobody else is attached.
-  station.sql("DB/ORMA.FDB", "CREATE TABLE LATE_WRITE (ID INTEGER); COMMIT; INSERT INTO LATE_WRITE VALUES (7); COMMIT;");
-  const RunResult end = run.finish();
-  EXPECT_EQ(end.exitCode, 1);
-  EXPECT_NE(end.err.find("работала другая программа!"), std::string::npos) << end.err;
-  EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-  EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
-  EXPECT_NE(station.sql("DB/ORMA.FDB", "SELECT 'ROW' || ID FROM LATE_WRITE;").find("ROW7"), std::string::npos);
-}
-
 TEST(DataSafety, KillAtAnyInstantLeavesAWholeDatabaseAndTheNextRunFinishesTheJob) {
   const struct {
     const char* logMark;   // the signal follows this line by `delayMs`
@@ -93,7 +77,6 @@ TEST(DataSafety, KillAtAnyInstantLeavesAWholeDatabaseAndTheNextRunFinishesTheJob
     int signal;
   } cases[] = {
       {"Будет создана резервная копия", 300, SIGKILL},
-      {"будет восстановлена из резервной копии", 300, SIGKILL},
       {"Восстановление временной БД из резервной копии завершено", 0, SIGKILL},
       {"Восстановление временной БД из резервной копии завершено", 0, SIGTERM},
   };
@@ -219,49 +202,113 @@ TEST(DataSafety, RefusalsBeforeTheBackupChangeNothingAndAreLogged) {
   }
 }
 
-TEST(DataSafety, DatabaseLeftShutDownIsNamedAndTheNextRunBringsItBackFirst) {
-  // In the restore, a writer takes the one attachment that single-user use admits (its row
-  // committed, attached past the run's end), or the server stops (a server of the test's own).
-  for (const bool serverStops : {false, true}) {
-    SCOPED_TRACE(serverStops ? "the server stopped" : "a writer attached");
+// After a run killed in its restore, whatever happens next, the next run brings the database back
+// or says why not and what to do; once that is done a run succeeds.
+TEST(DataSafety, KilledRunsRecordNeverLocksTheStationOut) {
+  const auto run = [](const Station& s, const char* relative) { return s.optimize({"--database", s.path(relative)}); };
+  const struct {
+    const char* name;
+    std::function<void(Station&)> afterKill;
+    const char* runOn;          // the next runs' database
+    int exitCode;
+    std::string says;           // in the next run's message or, for a success, in the log
+    fb::ShutdownMode mode;      // of DB/ORMA.FDB (or, when it is gone, of the run's) afterwards
+    bool recordLeft;
+    std::function<void(Station&)> mend;   // then a run on runOn succeeds
+  } cases[] = {
+      {"the folder copied away and back",
+       [](Station& s) { RunCommand("cd " + Quote(s.root()) + " && cp -a DB DB2 && rm -rf DB && mv DB2 DB"); },
+       "DB/ORMA.FDB", 0, "была оставлена прерванной оптимизацией", fb::ShutdownMode::Online, false, {}},
+      {"an administrator's full shutdown", [](Station& s) { Gfix(s.path("DB/ORMA.FDB"), "-shut full -force 0"); },
+       "DB/ORMA.FDB", 5, "повторите попытку.\r\nФайл \"$DB/ORMA.ormarun\", оставленный прерванной оптимизацией, сохранен",
+       fb::ShutdownMode::Full, true, [](Station& s) { Gfix(s.path("DB/ORMA.FDB"), "-online"); }},
+      {"a second hard link", [](Station& s) { fs::create_hard_link(s.path("DB/ORMA.FDB"), s.path("DB/OTHER.FDB")); },
+       "DB/ORMA.FDB", 5, "(жестких ссылок: 2)!", fb::ShutdownMode::Online, false,
+       [](Station& s) { fs::remove(s.path("DB/OTHER.FDB")); }},
+      {"the record unreadable (a folder in its place)",
+       [](Station& s) { fs::rename(s.path("DB/ORMA.ormarun"), s.path("saved")), fs::create_directory(s.path("DB/ORMA.ormarun")); },
+       "DB/ORMA.FDB", 6, "Не удается прочитать файл \"$DB/ORMA.ormarun\"", fb::ShutdownMode::Single, true,
+       [](Station& s) { fs::remove(s.path("DB/ORMA.ormarun")), fs::rename(s.path("saved"), s.path("DB/ORMA.ormarun")); }},
+      {"a run of a same-named database", [](Station&) {}, "DB/ORMA.GDB", 5,
+       "(среди них \"$DB/ORMA.ormarun\") оставлены прерванной оптимизацией другой базы данных с тем же именем: "
+       "\"$DB/ORMA.FDB\".\r\nСначала выполните оптимизацию базы данных \"$DB/ORMA.FDB\"",
+       fb::ShutdownMode::Single, true, [&run](Station& s) { EXPECT_EQ(run(s, "DB/ORMA.FDB").exitCode, 0); }},
+      {"the record's database gone", [](Station& s) { fs::rename(s.path("DB/ORMA.FDB"), s.path("ORMA.FDB")); },
+       "DB/ORMA.GDB", 0, "оставлен прерванной оптимизацией базы данных \"$DB/ORMA.FDB\", которой больше нет, и удален",
+       fb::ShutdownMode::Online, false, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     Station station;
-    std::unique_ptr<PrivateServer> server(serverStops ? new PrivateServer(station.path("fbserver")) : nullptr);
-    if (server) server->start();
-    station.installStandIn(server ? server->port() : 0);
+    station.installStandIn();
     station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
-    const std::string db = station.path("DB/ORMA.FDB"), before = station.content("DB/ORMA.FDB");
-    RunResult run;
-    {
-      BackgroundRun background = station.start({}, "run");
-      ASSERT_TRUE(station.waitForLog("будет восстановлена из резервной копии"));
-      background.signal(SIGSTOP);   // so that the restore cannot end first
-      std::unique_ptr<SecondAttachment> writer;
-      if (server) server->stop();
-      else writer.reset(new SecondAttachment(db, "CREATE TABLE LATE_WRITE (ID INTEGER); COMMIT; INSERT INTO LATE_WRITE VALUES (7); COMMIT;\n"));
-      background.signal(SIGCONT);
-      run = background.finish();
-    }
-    EXPECT_EQ(run.exitCode, 6);
-    EXPECT_TRUE(Says(run, "ВНИМАНИЕ! Базу данных \"" + db + "\" не удалось вернуть в рабочий режим: все данные находятся в ней"))
-        << run.err;
-    EXPECT_TRUE(Says(run, "первым делом она вернет базу данных в рабочий режим.")) << run.err;
-    EXPECT_FALSE(Says(run, "вручную")) << run.err;
-    EXPECT_TRUE(Logged(station, "не удалось вернуть в рабочий режим"));
-    EXPECT_EQ(Mode(station, "DB/ORMA.FDB"), fb::ShutdownMode::Single);
-    EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"ORMA.FDB", "ORMA.ormarun"}));
-    if (server) server->start();
-    const RunResult next = station.optimize({});
-    if (server) server->stop();
-    EXPECT_EQ(next.exitCode, 0) << next.err;
-    EXPECT_TRUE(Logged(station, "была оставлена прерванной оптимизацией"));
-    EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-    EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
-    if (server) EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
-    else EXPECT_NE(station.sql("DB/ORMA.FDB", "SELECT 'ROW' || ID FROM LATE_WRITE;").find("ROW7"), std::string::npos);
+    station.makeSampleDatabase("DB/ORMA.GDB", 2);
+    const std::string before = station.content(c.runOn);
+    BackgroundRun killed = station.start({}, "killed");
+    ASSERT_TRUE(station.waitForLog("будет восстановлена из резервной копии"));
+    usleep(300 * 1000);
+    killed.signal(SIGKILL);
+    killed.finish();
+    for (int i = 0; i < 600 && HeldByAnyProcess(station.path("DB/ORMA.ormatempbase")); ++i) usleep(100 * 1000);
+    c.afterKill(station);
+    std::string says = c.says;
+    for (std::size_t at; (at = says.find("$DB/")) != std::string::npos;) says.replace(at, 4, station.path("DB/"));
+    const RunResult next = run(station, c.runOn);
+    EXPECT_EQ(next.exitCode, c.exitCode) << next.err;
+    EXPECT_TRUE(c.exitCode == 0 ? Logged(station, says) : Says(next, says)) << next.err;
+    EXPECT_EQ(Mode(station, fs::exists(station.path("DB/ORMA.FDB")) ? "DB/ORMA.FDB" : c.runOn), c.mode);
+    EXPECT_EQ(fs::exists(station.path("DB/ORMA.ormarun")), c.recordLeft);
+    if (c.mend) c.mend(station);
+    EXPECT_EQ(run(station, c.runOn).exitCode, 0);
+    EXPECT_FALSE(fs::exists(station.path("DB/ORMA.ormarun")));
+    EXPECT_EQ(station.content(c.runOn), before);
   }
 }
 
-TEST(DataSafety, SameNamedDatabasesNeverShareTheirServiceFiles) {
+// The server may apply a shutdown whose answer is lost, and goes on with a backup or restore whose
+// connection broke: the run waits and brings the database back, unless the server is gone.
+TEST(DataSafety, LostConnectionToTheServerEndsWithTheDatabaseOnlineUnlessTheServerIsGone) {
+  const std::string kQuery("\x40\x04\0\x01\0\0\0", 7);   // a query's items: wait at most 1 s
+  const struct {
+    const char* name;
+    std::vector<std::string> requests;   // what the run sends, in turn: the cut follows the last
+    bool waits;                          // for the server's backup, which holds the one attachment
+    bool serverGone;
+  } cases[] = {
+      {"the shutdown request", {"ORMA.FDB\x2c\x02\x2a"}, false, false},   // the database, single-user mode, no wait
+      {"the backup's third query", {"ORMA.ormabasebackup", kQuery, kQuery, kQuery}, true, false},
+      {"the restore's third query", {"ORMA.ormatempbase", kQuery, kQuery, kQuery}, false, false},
+      {"the restore, the server gone", {"ORMA.ormatempbase", kQuery, kQuery, kQuery}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Station station;
+    CuttingProxy proxy(Server().port);
+    station.installStandIn(proxy.port());
+    station.configureClient("WireCrypt = Disabled\n");   // so that the proxy sees the requests
+    station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
+    const std::string db = station.path("DB/ORMA.FDB"), before = station.content("DB/ORMA.FDB");
+    // In the backup its record goes at the cut (an antivirus holds it): the run knows what it shut down.
+    proxy.cutAfterClientSends(c.requests, c.serverGone, [&] { if (c.waits) fs::rename(station.path("DB/ORMA.ormarun"), station.path("held")); });
+    const RunResult end = station.optimize({});
+    EXPECT_EQ(proxy.cuts(), 1);
+    EXPECT_EQ(end.exitCode, c.serverGone ? 6 : 1) << end.err;
+    EXPECT_TRUE(Says(end, "Error reading data from the connection")) << end.err;
+    EXPECT_EQ(Says(end, "ВНИМАНИЕ! Базу данных \"" + db + "\" не удалось вернуть в рабочий режим"), c.serverGone);
+    EXPECT_EQ(Logged(station, "Ожидание сервера"), c.waits);
+    EXPECT_EQ(ShutDown(station, "DB/ORMA.FDB"), c.serverGone);
+    EXPECT_EQ(fs::exists(station.path("DB/ORMA.ormarun")), c.serverGone);
+    proxy.acceptAgain();
+    const RunResult again = station.optimize({});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(Logged(station, "была оставлена прерванной оптимизацией"), c.serverGone);
+    EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
+    EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
+  }
+}
+
+// Single-user use admits one attachment: the run holds it from the backup's end to the replace.
+TEST(DataSafety, NeitherASameNamedDatabasesRunNorAClientGetsInWhileTheServerRestores) {
   Station station;
   station.installStandIn();
   station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
@@ -271,29 +318,16 @@ TEST(DataSafety, SameNamedDatabasesNeverShareTheirServiceFiles) {
   {
     BackgroundRun first = station.start({}, "first");
     ASSERT_TRUE(station.waitForLog("будет восстановлена из резервной копии"));
-    first.signal(SIGSTOP);   // still working while the second starts
+    first.signal(SIGSTOP);   // still working while the second starts and a client tries to write
     const RunResult second = station.optimize(gdbRun);
+    const CommandResult writer = RunCommand("printf 'CREATE TABLE LATE_WRITE (ID INTEGER); COMMIT;' | " +
+                                            IsqlCommand(station.path("DB/ORMA.FDB")));
     first.signal(SIGCONT);
+    EXPECT_NE(writer.output.find("shutdown"), std::string::npos) << writer.output;
     EXPECT_EQ(second.exitCode, 5);
     EXPECT_TRUE(Says(second, "выполняется оптимизация другой базы данных с тем же именем")) << second.err;
     EXPECT_EQ(first.finish().exitCode, 0);
   }
-  {
-    // A killed run's leftovers are its database's: the other one leaves them alone.
-    BackgroundRun killed = station.start({}, "killed");
-    ASSERT_TRUE(station.waitForLog("будет восстановлена из резервной копии"));
-    usleep(300 * 1000);
-    killed.signal(SIGKILL);
-    killed.finish();
-    ASSERT_TRUE(station.waitUntilAttachable("DB/ORMA.GDB"));
-    const std::vector<std::string> left = station.databaseFolder();
-    const RunResult refused = station.optimize(gdbRun);
-    EXPECT_EQ(refused.exitCode, 5);
-    EXPECT_TRUE(Says(refused, "оставлены прерванной оптимизацией другой базы данных с тем же именем: \"" +
-                                  station.path("DB/ORMA.FDB") + "\"")) << refused.err;
-    EXPECT_EQ(station.databaseFolder(), left);
-  }
-  EXPECT_EQ(station.optimize({}).exitCode, 0);
   EXPECT_EQ(station.optimize(gdbRun).exitCode, 0);
   EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"ORMA.FDB", "ORMA.GDB"}));
   EXPECT_EQ(station.content("DB/ORMA.FDB"), fdb);

@@ -47,6 +47,12 @@ void Station::installLibrary(const std::string& builtLibrary, const std::string&
 
 void Station::installStandIn(int port) const { installLibrary(ORMA_TEST_STANDIN, serverIni(port)); }
 
+void Station::configureClient(const std::string& conf) {
+  clientRoot_ = root();
+  folder_.write("firebird.conf", conf);
+  std::filesystem::create_symlink("/usr/lib/x86_64-linux-gnu/firebird/3.0/firebird.msg", PathOf(path("firebird.msg")));
+}
+
 void Station::makeSampleDatabase(const std::string& relative, int megabytes) const {
   std::filesystem::copy_file(CachedSample(megabytes), PathOf(path(relative)));
 }
@@ -55,7 +61,8 @@ std::string Station::content(const std::string& relative) const { return Databas
 
 BackgroundRun Station::start(const std::vector<std::string>& arguments, const std::string& name, bool errIntoClosedPipe) const {
   const std::string files = path(name);
-  std::string command = "ORMA_ROOT=" + Quote(root()) + " exec " + Quote(ORMA_TEST_OPTIMIZE);
+  std::string command = (clientRoot_.empty() ? "" : "FIREBIRD=" + Quote(clientRoot_) + " ") + "ORMA_ROOT=" +
+                        Quote(root()) + " exec " + Quote(ORMA_TEST_OPTIMIZE);
   for (const std::string& argument : arguments) command += " " + Quote(argument);
   command += " >" + Quote(files + "out.txt") + (errIntoClosedPipe ? "" : " 2>" + Quote(files + "err.txt")) + " </dev/null";
   const pid_t pid = fork();

@@ -44,6 +44,8 @@ class Station {
   void installLibrary(const std::string& builtLibrary, const std::string& ini) const;
   void installStandIn(int port = 0) const;   // 0: the fixture's server
   static std::string serverIni(int port = 0);
+  // The runs' Firebird client reads this firebird.conf (FIREBIRD), e.g. "WireCrypt = Disabled".
+  void configureClient(const std::string& conf);
   // A copy of a bloated sample database (CachedSample), and a database's content (DatabaseDigest).
   void makeSampleDatabase(const std::string& relative, int megabytes = 1) const;
   std::string content(const std::string& relative) const;
@@ -68,6 +70,7 @@ class Station {
 
  private:
   ScratchFolder folder_;
+  std::string clientRoot_;
 };
 
 }  // namespace orma::testing

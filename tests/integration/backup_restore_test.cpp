@@ -13,6 +13,7 @@
 
 #include "app/app_logger.h"
 #include "app/backup_database.h"
+#include "app/exclusive_use.h"
 #include "support/log_entries.h"
 #include "app/restore_database.h"
 #include "integration/server_support.h"
@@ -81,6 +82,7 @@ class BackupRestoreTest : public ::testing::Test {
   void CopySample(const std::string& to) { fs::copy_file(CachedSample(4), to); }
   void Backup(const std::string& db, const std::string& backup) {
     backupResult_ = BackupDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port);
+    ReleaseDatabase(db);   // the run's own attachment, let go so that the file's bytes settle
   }
   void Restore(const std::string& db, const std::string& backup) {
     RestoreDatabase("127.0.0.1", db, backup, "SYSDBA", server_.password, server_.port, backupResult_);

@@ -4,10 +4,14 @@
 // paths throughout; LocalPath gives the name under which this program opens such a file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace orma::testing {
 
@@ -72,22 +76,29 @@ class TmpfsMount {
   bool mounted_ = false;
 };
 
-// A Firebird server of a test's own (scripts/fbserver, its root in `folder`, a free port, the
-// fixture's password), for a test that stops it under a run and starts it again.
-class PrivateServer {
+// A TCP proxy in front of a server: every open connection is cut once (`atCut` runs then), right
+// after a client's bytes holding each of `patterns` in turn went on to the server, before any answer
+// came back; new connections are accepted all the same or, as if the server were gone, until acceptAgain().
+class CuttingProxy {
  public:
-  explicit PrivateServer(const std::string& folder);
-  ~PrivateServer() { stop(); }
-  PrivateServer(const PrivateServer&) = delete;
-  PrivateServer& operator=(const PrivateServer&) = delete;
+  explicit CuttingProxy(int serverPort);
+  ~CuttingProxy();
+  CuttingProxy(const CuttingProxy&) = delete;
+  CuttingProxy& operator=(const CuttingProxy&) = delete;
   int port() const { return port_; }
-  void start();   // a test failure when it does not answer
-  void stop();
+  void cutAfterClientSends(const std::vector<std::string>& patterns, bool serverGone, std::function<void()> atCut);
+  void acceptAgain() { refusing_ = false; }
+  int cuts() const { return cuts_; }
 
  private:
-  std::string command(const char* action) const;
-  std::string folder_;
-  int port_ = 0;
+  void serve();
+  int serverPort_, port_ = 0, listener_ = -1;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> cuts_{0};
+  std::vector<std::string> patterns_;   // set before the thread looks at them
+  std::function<void()> atCut_;
+  std::atomic<bool> patternSet_{false}, goneAfterCut_{false}, refusing_{false};
+  std::thread thread_;
 };
 
 // A second attachment to a database through the server, by an isql-fb process that runs

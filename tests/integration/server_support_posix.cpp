@@ -2,15 +2,18 @@
 // server's surroundings that only Linux offers (file locks, tmpfs mounts).
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <vector>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -89,34 +92,93 @@ TmpfsMount::~TmpfsMount() {
   std::filesystem::remove(folder_, ignored);
 }
 
-PrivateServer::PrivateServer(const std::string& folder) : folder_(folder) {
-  // A port nobody listens on now: the one the system hands out for a moment.
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+namespace {
+sockaddr_in Loopback(int port) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  return address;
+}
+}  // namespace
+
+CuttingProxy::CuttingProxy(int serverPort) : serverPort_(serverPort) {
+  listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = Loopback(0);
   socklen_t length = sizeof address;
-  if (::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port_ = ntohs(address.sin_port);
+  if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listener_, 16) != 0 ||
+      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    ADD_FAILURE() << "the proxy cannot listen";
+    return;
   }
-  ::close(probe);
-  if (port_ == 0) ADD_FAILURE() << "no free port for a private server";
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this] { serve(); });
 }
 
-std::string PrivateServer::command(const char* action) const {
-  return "ORMA_FB_ROOT=" + Quote(folder_) + " ORMA_FB_PORT=" + std::to_string(port_) + " ORMA_FB_PASSWORD=" +
-         Quote(Server().password) + " " + Quote(std::string(std::getenv("ORMA_SOURCE_DIR")) + "/scripts/fbserver") +
-         " " + action;
+CuttingProxy::~CuttingProxy() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  ::close(listener_);
 }
 
-void PrivateServer::start() {
-  const CommandResult result = RunCommand(command("start"));
-  if (result.exitCode != 0) ADD_FAILURE() << "the private server did not start: " << result.output;
+void CuttingProxy::cutAfterClientSends(const std::vector<std::string>& patterns, bool serverGone, std::function<void()> atCut) {
+  patterns_ = patterns;
+  atCut_ = std::move(atCut);
+  goneAfterCut_ = serverGone;
+  patternSet_ = true;
 }
 
-void PrivateServer::stop() {
-  if (port_ != 0) RunCommand(command("stop"));
+void CuttingProxy::serve() {
+  struct Pair {
+    int client, server;
+    std::string sent;   // the client's bytes, for the patterns
+  };
+  std::vector<Pair> pairs;
+  while (!stop_) {
+    std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+    for (const Pair& pair : pairs) fds.push_back({pair.client, POLLIN, 0}), fds.push_back({pair.server, POLLIN, 0});
+    ::poll(fds.data(), fds.size(), 20);
+    bool cut = false;
+    for (std::size_t i = 0; i < pairs.size() && !cut; ++i) {
+      for (const bool fromClient : {true, false}) {
+        if ((fds[1 + 2 * i + (fromClient ? 0 : 1)].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+        char buffer[65536];
+        const int from = fromClient ? pairs[i].client : pairs[i].server, to = fromClient ? pairs[i].server : pairs[i].client;
+        const ssize_t n = ::recv(from, buffer, sizeof buffer, 0);
+        if (n <= 0 || ::send(to, buffer, n, MSG_NOSIGNAL) != n) {
+          ::close(pairs[i].client), ::close(pairs[i].server);
+          pairs[i].client = -1;
+          break;
+        }
+        if (!fromClient || !patternSet_) continue;
+        pairs[i].sent.append(buffer, n);
+        std::size_t at = 0;
+        for (const std::string& pattern : patterns_) {
+          if (at != std::string::npos) at = pairs[i].sent.find(pattern, at);
+          if (at != std::string::npos) at += pattern.size();
+        }
+        if (at != std::string::npos) cut = true, patternSet_ = false;
+      }
+    }
+    pairs.erase(std::remove_if(pairs.begin(), pairs.end(), [](const Pair& pair) { return pair.client < 0; }), pairs.end());
+    if (cut) {
+      atCut_();
+      for (Pair& pair : pairs) ::close(pair.client), ::close(pair.server);
+      pairs.clear();
+      ++cuts_;
+      refusing_ = goneAfterCut_.load();
+    }
+    if (fds[0].revents & POLLIN) {
+      const int client = ::accept(listener_, nullptr, nullptr), server = ::socket(AF_INET, SOCK_STREAM, 0);
+      const sockaddr_in address = Loopback(serverPort_);
+      if (!refusing_ && ::connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        pairs.push_back({client, server, {}});
+      } else {
+        ::close(client), ::close(server);
+      }
+    }
+  }
+  for (Pair& pair : pairs) ::close(pair.client), ::close(pair.server);
 }
 
 SecondAttachment::SecondAttachment(const std::string& databasePath, const std::string& statements) {

@@ -6,13 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
-#include "app/run_guard.h"
 #include "common/exceptions.h"
 #include "support/test_files.h"
-#include "platform/file_identity.h"
-#include "platform/paths.h"
 
 namespace orma {
 namespace {
@@ -58,7 +54,7 @@ class Recorder : public OptimizeSteps {
          std::to_string(made.nextTransaction) + made.output.at(0));
   }
   bool ReturnDatabaseToUse(const std::string&, const std::string& database, const std::string&,
-                           const std::string& password, std::int32_t port) noexcept override {
+                           const std::string& password, std::int32_t port, const std::function<void()>&) noexcept override {
     calls.push_back("online " + database + "|" + password + "|" + std::to_string(port));
     return true;
   }
@@ -136,26 +132,6 @@ TEST_F(OptimizeCommand, EachWayOfFailingLeavesWhatItShould) {
     EXPECT_EQ(testing::ReadBytes(testing::PathOf(database_)), "working database");
     std::filesystem::remove(testing::PathOf(backup_));
   }
-}
-
-TEST_F(OptimizeCommand, SecondRunOnTheSameDatabaseIsRefusedWhileTheFirstWorksAndAnotherDatabaseIsNot) {
-  // Another spelling of the same file; another thread, as the guard excludes threads too.
-  const std::string sameFile = folder_.file(".") + platform::pathSeparator() + "ORMA.FDB";
-  std::string second;
-  Recorder first(backup_);
-  first.duringBackup = [&] {
-    std::thread([&] {
-      Recorder other(backup_);
-      second = Run(other, sameFile);
-      EXPECT_TRUE(other.calls.empty());
-      RunGuard anotherDatabase(folder_.file("MIRSA.FDB"));   // not held up
-    }).join();
-  };
-  EXPECT_EQ(Run(first, database_), "");
-  EXPECT_EQ(second, "Оптимизация базы данных \"" + platform::resolveLinks(sameFile) + "\" уже выполняется!\r\n"
-                    "Дождитесь ее завершения: две оптимизации одной базы данных одновременно НЕ ДОПУСКАЮТСЯ.");
-  Recorder next(backup_);
-  EXPECT_EQ(Run(next, sameFile), "") << "once the first has ended, the next run goes ahead";
 }
 
 }  // namespace
