@@ -27,14 +27,15 @@ bool OpenOnServer(const fb::ServerInfo& server, const std::string& databasePath)
 
 void Check(const std::string& givenPath, OptimizeSteps& steps, RunReport& report, std::vector<CheckFinding>& found) {
   const RunChecks checks(givenPath, report);
+  const SpaceFigures space = checks.CheckFileAndRoom();
   const std::string& databasePath = checks.databasePath;
   found.push_back({"Файл базы данных", databasePath + ", " + Megabytes(report.sizeBefore.value_or(0))});
   fb::DatabaseHeader header;
   std::string unread;
   const bool readable = fb::ReadDatabaseHeader(databasePath, header, unread);
   if (readable) found.push_back({"Структура файла", "ODS " + std::to_string(header.odsMajor)});
-  found.push_back({"Место на диске", "нужно " + Megabytes(checks.space.needed) + ", свободно " +
-                                         (checks.space.free ? Megabytes(*checks.space.free) : "неизвестно")});
+  found.push_back({"Место на диске", "нужно " + Megabytes(space.needed) + ", свободно " +
+                                         (space.free ? Megabytes(*space.free) : "неизвестно")});
 
   const std::string password = steps.GetPassword();
   const std::int32_t port = steps.GetPort();
@@ -46,8 +47,10 @@ void Check(const std::string& givenPath, OptimizeSteps& steps, RunReport& report
   found.push_back({"Сервер Firebird", server.version + " на " + kServerHost + ":" + std::to_string(port)});
 
   std::string mode = readable ? ShutdownStateText(header.shutdown) : "заголовок не прочитан (" + unread + ")";
-  if (CheckDatabaseState(databasePath)) {
+  if (KilledRunLeftShutDown(databasePath, report, true)) {
     mode += ", оставлен прерванной оптимизацией: оптимизация сначала вернет базу данных в рабочий режим";
+  } else {
+    RefuseAnAdministratorsShutdown(databasePath);
   }
   found.push_back({"Режим базы данных", mode});
   if (OpenOnServer(server, databasePath)) throw ERunRefused(Format(kDatabaseInUseMessage, {databasePath}));
