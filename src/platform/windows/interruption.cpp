@@ -1,6 +1,7 @@
 #include "platform/interruption.h"
 
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -51,16 +52,16 @@ LRESULT CALLBACK sessionWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void watchSession() {
+void watchSession(std::promise<void> created) {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = sessionWindowProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"OrmaSessionWatch";
   RegisterClassW(&windowClass);
-  if (CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
-                      windowClass.hInstance, nullptr) == nullptr) {
-    return;
-  }
+  const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
+                                      windowClass.hInstance, nullptr);
+  created.set_value();
+  if (window == nullptr) return;
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
 }
@@ -71,8 +72,16 @@ void catchInterruptions(InterruptionHandlers handlers) {
   installedAwaitEnd.store(handlers.awaitEnd);
   installedRequest.store(handlers.request);
   SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  // The caller goes on only once the window exists: a program that ended while this thread was
+  // still making its first window (the graphics driver loading under the loader lock) hung in
+  // its exit under Wine, now and then, until it was killed.
   static std::once_flag once;
-  std::call_once(once, [] { std::thread(watchSession).detach(); });
+  std::call_once(once, [] {
+    std::promise<void> created;
+    std::future<void> done = created.get_future();
+    std::thread(watchSession, std::move(created)).detach();
+    done.wait();
+  });
 }
 
 }  // namespace orma::platform
