@@ -7,7 +7,9 @@
 #include "common/library_bitness.h"
 #include "common/version.h"
 #include "fbclient/fb_error.h"
+#include "fbclient/injected_faults.h"
 #include "platform/dynlib.h"
+#include "platform/fault_injection.h"
 #include "platform/fbclient_location.h"
 
 namespace orma::fb {
@@ -68,6 +70,7 @@ const ClientApi& clientApi() {
       std::string missing;
       if (resolveAll(client->library, client->api, missing)) {
         client->path = candidate;
+        if constexpr (platform::kFaultInjection) client->api = InjectingFaults(client->api);
         loaded = client.release();
         return loaded->api;
       }

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/posix/posix_support.h"
+
 namespace orma::platform {
 namespace {
 
@@ -24,6 +26,7 @@ std::string resolveLinks(const std::string& path) {
 }
 
 bool linkCount(const std::string& path, unsigned& count) {
+  if (posix::injected(FaultKind::LinkCount, EIO)) return false;
   struct stat st{};
   if (::stat(path.c_str(), &st) != 0) return false;
   count = static_cast<unsigned>(st.st_nlink);
@@ -31,6 +34,7 @@ bool linkCount(const std::string& path, unsigned& count) {
 }
 
 bool fileIdentity(const std::string& path, std::string& identity) {
+  if (posix::injected(FaultKind::FileInfo, EIO)) return false;
   const std::string file = resolveLinks(path);
   if (file.empty()) return false;
   const std::size_t slash = file.rfind('/');

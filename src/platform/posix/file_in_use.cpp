@@ -22,6 +22,7 @@ DatabaseFileHold::DatabaseFileHold() : impl_(std::make_unique<Impl>()) {}
 DatabaseFileHold::~DatabaseFileHold() = default;
 
 bool DatabaseFileHold::acquire(const std::string& path) {
+  if (posix::injected(FaultKind::Lock, EBUSY)) return false;
   UniqueFd file(retryOnEintr([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }));
   if (!file.valid()) return false;
   if (retryOnEintr([&] { return ::flock(file.get(), LOCK_EX | LOCK_NB); }) != 0) {

@@ -15,11 +15,13 @@
 
 namespace orma::platform {
 
+using posix::injected;
 using posix::retryOnEintr;
 using posix::UniqueDir;
 using posix::UniqueFd;
 
 bool fileExists(const std::string& path) {
+  if (injected(FaultKind::FileInfo, EIO)) return false;
   struct stat st{};
   if (stat(path.c_str(), &st) != 0) return false;
   if (S_ISDIR(st.st_mode)) {
@@ -30,6 +32,7 @@ bool fileExists(const std::string& path) {
 }
 
 bool directoryExists(const std::string& path) {
+  if (injected(FaultKind::FileInfo, EIO)) return false;
   struct stat st{};
   if (stat(path.c_str(), &st) != 0) return false;
   if (!S_ISDIR(st.st_mode)) {
@@ -40,14 +43,19 @@ bool directoryExists(const std::string& path) {
 }
 
 bool createDirectory(const std::string& path) {
+  if (injected(FaultKind::Folder, EACCES)) return false;
   if (mkdir(path.c_str(), 0777) == 0) return true;
   if (errno == EEXIST) return directoryExists(path) || (errno = EEXIST, false);
   return false;
 }
 
-bool removeDirectory(const std::string& path) { return rmdir(path.c_str()) == 0; }
+bool removeDirectory(const std::string& path) {
+  if (injected(FaultKind::Delete, EBUSY)) return false;
+  return rmdir(path.c_str()) == 0;
+}
 
 bool deleteFile(const std::string& path) {
+  if (injected(FaultKind::Delete, EACCES)) return false;
   if (directoryExists(path)) {
     errno = EISDIR;
     return false;
@@ -56,6 +64,7 @@ bool deleteFile(const std::string& path) {
 }
 
 bool renameFile(const std::string& from, const std::string& to) {
+  if (injected(FaultKind::Rename, EIO)) return false;
   // rename() replaces an existing target; Windows' MoveFile refuses it, and so must we.
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return false;
@@ -77,10 +86,12 @@ bool renameFile(const std::string& from, const std::string& to) {
 }
 
 bool replaceFile(const std::string& from, const std::string& to) {
+  if (injected(FaultKind::Rename, EIO)) return false;
   return rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool flushFile(const std::string& path) {
+  if (injected(FaultKind::Flush, EIO)) return false;
   // Linux flushes through a read-only descriptor too, so a file that only the server may
   // write (0660 and another owner, read through the group) can still be made durable.
   UniqueFd file(retryOnEintr([&] { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
@@ -89,6 +100,7 @@ bool flushFile(const std::string& path) {
 
 bool listFiles(const std::string& folder, std::vector<std::string>& names) {
   names.clear();
+  if (injected(FaultKind::Folder, EIO)) return false;
   UniqueDir dir(opendir(folder.c_str()));
   if (!dir.get()) return false;
   std::string prefix = folder;
@@ -108,11 +120,13 @@ bool listFiles(const std::string& folder, std::vector<std::string>& names) {
 }
 
 bool syncDirectory(const std::string& folder) {
+  if (injected(FaultKind::Folder, EIO)) return false;
   UniqueFd dir(retryOnEintr([&] { return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
   return dir.valid() && fsync(dir.get()) == 0;
 }
 
 bool fileSize(const std::string& path, std::uint64_t& bytes) {
+  if (injected(FaultKind::FileInfo, EIO)) return false;
   struct stat st{};
   if (stat(path.c_str(), &st) != 0) return false;
   bytes = static_cast<std::uint64_t>(st.st_size);
@@ -120,6 +134,7 @@ bool fileSize(const std::string& path, std::uint64_t& bytes) {
 }
 
 bool freeDiskSpace(const std::string& folder, std::uint64_t& bytes) {
+  if (injected(FaultKind::FreeSpace, EIO)) return false;
   struct statvfs st{};
   if (retryOnEintr([&] { return statvfs(folder.c_str(), &st); }) != 0) return false;
   bytes = static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
@@ -147,6 +162,7 @@ File& File::operator=(File&& other) noexcept {
 
 bool File::open(const std::string& path, OpenMode mode) {
   close();
+  if (injected(FaultKind::Open, EACCES)) return false;
   int flags = O_CLOEXEC;
   switch (mode) {
     case OpenMode::ReadWriteShared: flags |= O_RDWR; break;
@@ -187,6 +203,7 @@ bool notOpen() {
 bool File::read(void* buffer, std::size_t size, std::size_t& done) {
   done = 0;
   if (!isOpen()) return notOpen();
+  if (injected(FaultKind::Read, EIO)) return false;
   while (done < size) {
     ssize_t n = retryOnEintr([&] { return ::read(handle_->fd.get(), static_cast<char*>(buffer) + done, size - done); });
     if (n < 0) return false;
@@ -198,6 +215,7 @@ bool File::read(void* buffer, std::size_t size, std::size_t& done) {
 
 bool File::write(const void* data, std::size_t size) {
   if (!isOpen()) return notOpen();
+  if (injected(FaultKind::Write, ENOSPC)) return false;
   std::size_t done = 0;
   while (done < size) {
     ssize_t n = retryOnEintr(
@@ -244,6 +262,7 @@ bool File::size(std::int64_t& bytes) const {
 
 bool File::setSize(std::int64_t bytes) {
   if (!isOpen()) return notOpen();
+  if (injected(FaultKind::Write, EIO)) return false;
   std::int64_t pos = 0;
   if (!position(pos)) return false;
   if (retryOnEintr([&] { return ftruncate(handle_->fd.get(), bytes); }) != 0) return false;
@@ -252,6 +271,7 @@ bool File::setSize(std::int64_t bytes) {
 
 bool File::flush() {
   if (!isOpen()) return notOpen();
+  if (injected(FaultKind::Flush, EIO)) return false;
   return fsync(handle_->fd.get()) == 0;
 }
 

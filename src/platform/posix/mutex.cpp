@@ -159,6 +159,7 @@ NamedMutex::~NamedMutex() { close(); }
 
 NamedMutex::Status NamedMutex::create(const std::string& name) {
   close();
+  if (posix::injected(FaultKind::Lock, EACCES)) return Status::CreateFailed;
   std::string_view rest = name;
   bool shared = false;
   if (rest.starts_with(kGlobalPrefix)) {
@@ -238,6 +239,7 @@ bool NamedMutex::tryWait(unsigned timeoutMs) {
     errno = EBADF;
     return false;
   }
+  if (posix::injected(FaultKind::Lock, timeoutMs == kForever ? EDEADLK : ETIMEDOUT)) return false;
   SharedMutex& s = *impl_->shared;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   const auto me = std::this_thread::get_id();

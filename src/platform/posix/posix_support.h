@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/fault_injection.h"
+
 namespace orma::platform::posix {
 
 // Closes the descriptor it owns; close() keeps errno, so that a failure's code survives the
@@ -60,6 +62,14 @@ class UniqueDir {
  private:
   DIR* dir_;
 };
+
+// True when the failure sweep fails this operation (platform/fault_injection.h); errno then
+// holds `error`, as the system call would have left it.
+inline bool injected(FaultKind kind, int error) {
+  if (!injectFault(kind)) return false;
+  errno = error;
+  return true;
+}
 
 // Repeats a call that failed with EINTR.
 template <typename F>
