@@ -275,6 +275,12 @@ void Optimize(const std::string& givenPath, OptimizeSteps& steps, RunReport& rep
   const RunChecks checks(givenPath, report);
   const std::string& databasePath = checks.databasePath;
   const std::string& backupPath = checks.backupPath;
+  // Looked for last, after every clean-up: whatever is still there is named to the operator.
+  Finally listFilesLeft([&] {
+    for (const std::string& path : {backupPath, TempPathFor(databasePath), RunRecordPathFor(databasePath)}) {
+      if (platform::fileExists(path)) report.filesLeft.push_back(path);
+    }
+  });
   // Only a run that holds both guards may touch a killed run's shutdown and its record (a service
   // file); and it lifts that shutdown before any other check may refuse, so that no refusal
   // leaves the station locked out. A same-named database's run that holds the service files

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/exceptions.h"
 
@@ -47,6 +48,10 @@ struct RunReport {
   // the run did not get that far.
   std::optional<std::uint64_t> sizeBefore, sizeAfter;
   std::optional<std::uint64_t> backupMs, restoreMs;
+  // The run's own files (backup, temporary database, record) still beside the database when the
+  // run ended: a failed backup kept for diagnosis, a file that could not be deleted, the record
+  // of a database left shut down. Whoever ends the program names each of them.
+  std::vector<std::string> filesLeft;
 };
 
 }  // namespace orma

@@ -37,6 +37,13 @@ std::string Seconds(const std::optional<std::uint64_t>& ms) {
   return text;
 }
 
+// "|" can be in no file name on Windows.
+std::string FilesLeft(const std::vector<std::string>& paths) {
+  std::string text;
+  for (const std::string& path : paths) text += (text.empty() ? "" : "|") + path;
+  return text;
+}
+
 }  // namespace
 
 std::string RunStatusFileName() { return ChangeFileExt(AppLogFileName(), ".status"); }
@@ -59,6 +66,7 @@ std::string FormatRunStatus(const RunStatus& status, const platform::LocalTime& 
       {"size_after", Bytes(report.sizeAfter)},
       {"backup_seconds", Seconds(report.backupMs)},
       {"restore_seconds", Seconds(report.restoreMs)},
+      {"files_left", FilesLeft(report.filesLeft)},
   };
   std::string text;
   for (const auto& [key, value] : fields) text += std::string(key) + "=" + Escaped(value) + "\r\n";

@@ -19,6 +19,8 @@
 //   size_after=412090368
 //   backup_seconds=95.2                    (empty when the phase did not run)
 //   restore_seconds=151.0
+//   files_left=C:\RUDE\DB\ORMA.ormabasebackup   (the run's own files still beside the database,
+//                                          "|" between them; empty when none)
 //
 // A value keeps to its line: a backslash is written "\\", a carriage return "\r", a line feed
 // "\n".

@@ -123,6 +123,12 @@ std::string ConsoleResultText(const RunReport& report) {
   return text;
 }
 
+std::string FilesLeftText(const RunReport& report) {
+  std::string text;
+  for (const std::string& path : report.filesLeft) text += "Рядом с базой данных остался файл оптимизации: " + path + "\n";
+  return text;
+}
+
 std::string ExitCodeMeaning(int exitCode) {
   switch (exitCode) {
     case kExitSuccess: return "успешно: база данных оптимизирована, проверена и в рабочем режиме (для --check: готово)";

@@ -70,5 +70,9 @@ std::string ConsoleVersionText();
 //   Резервное копирование: 95.2 с
 //   Восстановление: 151.0 с
 std::string ConsoleResultText(const RunReport& report);
+// What follows the message, success or not, for each of the run's files still beside the
+// database (RunReport::filesLeft):
+//   Рядом с базой данных остался файл оптимизации: C:\RUDE\DB\ORMA.ormabasebackup
+std::string FilesLeftText(const RunReport& report);
 
 }  // namespace orma

@@ -76,9 +76,9 @@ void Optimize(RunStatus& status, bool skipGarbageCollection) {
   TProgressViewer::WaitForNoViewers(kViewerCloseWaitMs);
   if (status.exitCode == kExitSuccess) {
     // The message line first, as a script that matches it expects; the figures after it.
-    platform::writeStdout(status.message + "\n" + ConsoleResultText(status.report));
+    platform::writeStdout(status.message + "\n" + ConsoleResultText(status.report) + FilesLeftText(status.report));
   } else {
-    PrintError(status.message);
+    platform::writeStderr(status.message + "\n" + FilesLeftText(status.report));
   }
   CloseAppLog();
 }

@@ -53,7 +53,8 @@ std::map<std::string, std::string> ExpectedStatus(const std::string& command, co
   return {{"program", "orma-optimize"}, {"version", ORMA_VERSION}, {"bits", "64"}, {"command", command},
           {"account", account.substr(0, account.size() - 1)}, {"database", escaped(database)},
           {"exit_code", std::to_string(exitCode)}, {"exit_meaning", meanings[exitCode]}, {"message", escaped(message)},
-          {"size_before", ""}, {"size_after", ""}, {"backup_seconds", ""}, {"restore_seconds", ""}};
+          {"size_before", ""}, {"size_after", ""}, {"backup_seconds", ""}, {"restore_seconds", ""},
+          {"files_left", ""}};
 }
 
 std::vector<LogEntry> SuccessfulRunLog(const std::string& database) {
