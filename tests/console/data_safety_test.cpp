@@ -1,7 +1,8 @@
 // The station's data against everything that can happen around a run: a second run on the same
-// database, another client using it, a kill at any instant, an interruption, links, an
-// administrator's shutdown, a same-named database, a full disk, the server going away. The real
-// program, the real server of the "firebird" fixture, each case on a station of its own (station.h).
+// database, another client using it, an interruption, links, an administrator's shutdown, a
+// same-named database, a full disk, the server going away (a kill at each operation of a run is
+// the failure sweep's, tests/sweep). The real program, the real server of the "firebird" fixture,
+// each case on a station of its own (station.h).
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -66,37 +67,6 @@ TEST(DataSafety, SecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing) {
     EXPECT_EQ(firstEnd.exitCode, 0) << firstEnd.err;
     EXPECT_EQ(station.databaseFolder(), (std::vector<std::string>{"LINK.FDB", "ORMA.FDB"}));
     EXPECT_TRUE(fs::is_symlink(station.folder().path() / "DB" / "LINK.FDB"));
-    EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
-  }
-}
-
-TEST(DataSafety, KillAtAnyInstantLeavesAWholeDatabaseAndTheNextRunFinishesTheJob) {
-  const struct {
-    const char* logMark;   // the signal follows this line by `delayMs`
-    int delayMs;
-    int signal;
-  } cases[] = {
-      {"Будет создана резервная копия", 300, SIGKILL},
-      {"Восстановление временной БД из резервной копии завершено", 0, SIGKILL},
-      {"Восстановление временной БД из резервной копии завершено", 0, SIGTERM},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.logMark) + " +" + std::to_string(c.delayMs) + " ms, signal " + std::to_string(c.signal));
-    Station station;
-    station.installStandIn();
-    station.makeSampleDatabase("DB/ORMA.FDB", kSampleMb);
-    const std::string before = station.content("DB/ORMA.FDB");
-    BackgroundRun run = station.start({}, "killed");
-    ASSERT_TRUE(station.waitForLog(c.logMark));
-    usleep(c.delayMs * 1000);
-    run.signal(c.signal);
-    run.finish();
-    ASSERT_TRUE(station.waitUntilAttachable("DB/ORMA.FDB"));
-    EXPECT_EQ(station.content("DB/ORMA.FDB"), before) << "no whole database at the working path";
-    const RunResult next = station.optimize({});
-    EXPECT_EQ(next.exitCode, 0) << next.err;
-    EXPECT_EQ(station.databaseFolder(), std::vector<std::string>{"ORMA.FDB"});
-    EXPECT_FALSE(ShutDown(station, "DB/ORMA.FDB"));
     EXPECT_EQ(station.content("DB/ORMA.FDB"), before);
   }
 }

@@ -61,7 +61,7 @@ std::string Station::content(const std::string& relative) const { return Databas
 
 BackgroundRun Station::start(const std::vector<std::string>& arguments, const std::string& name, bool errIntoClosedPipe) const {
   const std::string files = path(name);
-  std::string command = (clientRoot_.empty() ? "" : "FIREBIRD=" + Quote(clientRoot_) + " ") + "ORMA_ROOT=" +
+  std::string command = environment_ + " " + (clientRoot_.empty() ? "" : "FIREBIRD=" + Quote(clientRoot_) + " ") + "ORMA_ROOT=" +
                         Quote(root()) + " exec " + Quote(ORMA_TEST_OPTIMIZE);
   for (const std::string& argument : arguments) command += " " + Quote(argument);
   command += " >" + Quote(files + "out.txt") + (errIntoClosedPipe ? "" : " 2>" + Quote(files + "err.txt")) + " </dev/null";

@@ -46,6 +46,8 @@ class Station {
   static std::string serverIni(int port = 0);
   // The runs' Firebird client reads this firebird.conf (FIREBIRD), e.g. "WireCrypt = Disabled".
   void configureClient(const std::string& conf);
+  // Shell assignments ("NAME=value ...") that the runs from now on start with.
+  void setEnvironment(const std::string& assignments) { environment_ = assignments; }
   // A copy of a bloated sample database (CachedSample), and a database's content (DatabaseDigest).
   void makeSampleDatabase(const std::string& relative, int megabytes = 1) const;
   std::string content(const std::string& relative) const;
@@ -71,6 +73,7 @@ class Station {
  private:
   ScratchFolder folder_;
   std::string clientRoot_;
+  std::string environment_;
 };
 
 }  // namespace orma::testing

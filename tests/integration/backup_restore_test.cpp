@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <sstream>
-#include <thread>
 
 #include "app/app_logger.h"
 #include "app/backup_database.h"
@@ -54,11 +52,6 @@ std::vector<std::string> OutputLines(const LogEntry& entry) {
   }
   return lines;
 }
-std::string NotReplacedMessage(const std::string& temp, const std::string& db, const std::string& reason) {
-  return "Не удалось полность завершить действия по оптимизации БД!\r\nОптимизированная копия \"" + temp +
-         "\" не может заменить файл \"" + db + "\": " + reason + "\r\nФайл рабочей базы данных \"" + db +
-         "\" не изменен, все данные находятся в нем.\r\nУбедитесь, что система Orma выгружена и повторите попытку!";
-}
 
 class BackupRestoreTest : public ::testing::Test {
  protected:
@@ -93,19 +86,6 @@ class BackupRestoreTest : public ::testing::Test {
   std::string sample_, folder_, db_, backup_, temp_, log_;
   BackupResult backupResult_;
 };
-
-// Waits until the server has created the file and let it go for good: the restore into it has
-// ended and the routine pauses before the replace. At its end the restore lets the file go for
-// some milliseconds and attaches again, so only a long release counts.
-bool WaitUntilServerReleases(const std::string& path, std::atomic<bool>& stop) {
-  int freeFor = -1;   // milliseconds, -1 until the server has held it
-  while (!stop && freeFor < 200) {
-    if (HeldByAnyProcess(path)) freeFor = 0;
-    else if (freeFor >= 0 && fs::exists(path)) freeFor += 2;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return !stop;
-}
 
 TEST_F(BackupRestoreTest, BackupFailingOnTheServerLogsTheServersLinesInOrderNoneLostThenTheError) {
   // The backup runs out of room on a small disk. The same backup, run to its end by the
@@ -158,33 +138,6 @@ TEST_F(BackupRestoreTest, RestoreFromACutOffBackupNeverReplacesTheWorkingFileAnd
   EXPECT_NE(std::find(log.begin(), log.end(), Logged(kRestore, reason)), log.end()) << ::testing::PrintToString(log);
   EXPECT_EQ(ReadFileBytes(db_), before);
   EXPECT_FALSE(fs::exists(temp_)) << "a partial restored file takes the disk's room";
-}
-
-// The replace refused (an immutable restored file, which even root cannot rename): the message
-// says the working file holds all data; the restored file stays, since it cannot be deleted
-// either. A writer holding the working file is the end-to-end tests' case.
-TEST_F(BackupRestoreTest, RestoredFileThatCannotBeMovedLeavesTheWorkingFileWhole) {
-  CopySample(db_);
-  Backup(db_, backup_);
-  fs::remove(log_);
-  std::atomic<bool> stop{false}, pinned{false};
-  std::thread pin([&] {
-    if (WaitUntilServerReleases(temp_, stop)) pinned = RunCommand("chattr +i " + Quote(temp_)).exitCode == 0;
-  });
-  const Failure failure = Capture([&] { Restore(db_, backup_); });
-  stop = true;
-  pin.join();
-  RunCommand("chattr -i " + Quote(temp_));
-  ASSERT_TRUE(pinned);
-  const std::string message = NotReplacedMessage(temp_, db_, platform::systemMessage(EPERM));
-  EXPECT_EQ(failure.message, kRestore + " -> " + message + " <# Exception #>");
-  const std::vector<LogEntry> log = Log();
-  ASSERT_GE(log.size(), 4u);   // the immutable file cannot take the working file's owner either: a warning
-  EXPECT_EQ(log[1], (LogEntry{5, "Восстановление временной БД из резервной копии завершено"}));
-  EXPECT_EQ(log[log.size() - 2], Logged(kRestore, message));
-  EXPECT_EQ(log.back().level, 4) << "why the restored file is still there";
-  EXPECT_EQ(DatabaseDigest(db_), sample_);
-  EXPECT_TRUE(fs::exists(temp_));
 }
 
 }  // namespace
