@@ -17,6 +17,7 @@
 #include "app/shutdown_record.h"
 #include "fbclient/database_header.h"
 #include "logger/kest_logger.h"
+#include "platform/errors.h"
 #include "platform/file_identity.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -109,6 +110,10 @@ std::string LocateDatabase(const std::string& givenPath) {
   // A local link may lead to a share or to drive S:, where the rule forbids the database too.
   CheckLocalPathText(databasePath);
   if (!platform::fileExists(databasePath)) {
+    const int code = platform::lastError();
+    if (!platform::isNotFound(code) && !platform::directoryExists(databasePath)) {
+      throw ERunRefused(Format(kFileUnreachableMessage, {givenPath, platform::systemMessage(code)}));
+    }
     // A run of an older program, or someone by hand, may have removed the working file after
     // the restore; then the temporary file may be all that is left of the database.
     // A rename is advised only for a whole database that the server has brought online: a

@@ -20,11 +20,16 @@ const char* const kServiceFilesBusyMessage =
     "Служебный файл \"%s\" занят: выполняется оптимизация другой базы данных с тем же именем в той же папке!\r\n"
     "Дождитесь ее завершения и повторите попытку. Файл базы данных \"%s\" не изменен.";
 
+const char* const kFileUnreachableMessage =
+    "Не удалось обратиться к файлу \"%s\": %s\r\nОптимизация не выполнялась, файл базы данных не изменен.";
+
 std::string FileIdentityOf(const std::string& path) {
   std::string identity;
   if (!platform::fileIdentity(path, identity)) {
     const int code = platform::lastError();
-    throw ERunRefused(Format("Файл \"%s\" не найден на этом компьютере! (%s)", {path, platform::systemMessage(code)}));
+    throw ERunRefused(Format(platform::isNotFound(code) ? "Файл \"%s\" не найден на этом компьютере! (%s)"
+                                                        : kFileUnreachableMessage,
+                             {path, platform::systemMessage(code)}));
   }
   return identity;
 }

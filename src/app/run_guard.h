@@ -21,6 +21,9 @@ namespace orma {
 
 extern const char* const kAlreadyRunningMessage;   // "Оптимизация базы данных ""%s"" уже выполняется!..."
 extern const char* const kServiceFilesBusyMessage;  // a same-named database's run has the service files
+// The system could not say whether a file is there (path, the system's reason): calling it missing
+// could send the operator looking for an older copy of the database.
+extern const char* const kFileUnreachableMessage;
 
 // The identity (platform::fileIdentity) of a database file or of a file beside it. Raises
 // Exception naming the file when its folder cannot be reached.

@@ -30,4 +30,8 @@ extern const int kErrorProcNotFound;    // ERROR_PROC_NOT_FOUND (127) / ESRCH: a
 // Sharing and lock violations (Windows 32 and 33): the only open failures worth retrying.
 bool isSharingViolation(int code);
 
+// The codes that say a path names nothing: no such file or folder, or no such drive, share or
+// name. Any other failure to look at a path says nothing of whether the file is there.
+bool isNotFound(int code);
+
 }  // namespace orma::platform

@@ -34,4 +34,6 @@ std::string systemMessage(int code) {
 
 bool isSharingViolation(int code) { return code == EBUSY; }
 
+bool isNotFound(int code) { return code == ENOENT || code == ENOTDIR || code == ENAMETOOLONG; }
+
 }  // namespace orma::platform
