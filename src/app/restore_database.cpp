@@ -13,6 +13,7 @@
 #include "common/exceptions.h"
 #include "common/format.h"
 #include "common/wrap_exception.h"
+#include "fbclient/fb_error.h"
 #include "fbclient/service_connection.h"
 #include "logger/kest_logger.h"
 #include "platform/errors.h"
@@ -99,6 +100,10 @@ std::string ProofFinding(const ProofVerdict& verdict) {
 void Fail(const Exception& failure, const std::string& tempPath, const std::string& databasePath) {
   AppLogger->Log("Ошибка восстановления из резервной копии: " + failure.Message(), 2);
   ReleaseDatabase(databasePath);
+  // A failure in the server's words may have come while its restore went on: a start whose
+  // answer was lost, a connection that broke. The server creates or still closes the temporary
+  // file a moment later, as after a restore that ended.
+  if (dynamic_cast<const EFirebirdError*>(&failure) != nullptr) platform::sleepMs(kSettleMs);
   DeleteStaleTempFile(tempPath, databasePath);
   WrapException(failure, "Восстановление из резервной копии", true)->Raise();
 }

@@ -104,15 +104,20 @@ bool LoggedFailure(const Station& station) {
 }
 
 // The state a run that met a failure left, against what its exit code and message say.
-void ExpectTruthfulEnd(const Station& station, const RunResult& run, const std::string& content, std::uint64_t inode) {
+void ExpectTruthfulEnd(const Station& station, const RunResult& run, const std::string& acted, const std::string& content,
+                       std::uint64_t inode) {
   const std::map<std::string, std::string> status = station.status();
   if (!status.empty()) {
     EXPECT_EQ(status.at("exit_code"), std::to_string(run.exitCode)) << "the status file disagrees";
   }
+  // Only a failed backup stays (for diagnosis), or a file whose deletion, or the look for it, failed.
+  const bool cleanUpFailed = acted == "delete" || acted == "file info";
   for (const std::string& name : station.databaseFolder()) {
-    EXPECT_TRUE(name == "ORMA.FDB" || (run.err + run.out).find(station.path("DB/" + name)) != std::string::npos)
-        << name << " left and not named";
+    if (name == "ORMA.FDB") continue;
+    EXPECT_NE((run.err + run.out).find(station.path("DB/" + name)), std::string::npos) << name << " left and not named";
+    EXPECT_TRUE(cleanUpFailed || (run.exitCode != 0 && name == "ORMA.ormabasebackup")) << name << " left behind";
   }
+  EXPECT_EQ(run.err.find("не найден"), std::string::npos) << "a file that is there called missing";
   const int code = run.exitCode;
   ASSERT_TRUE(code == 0 || code == 1 || (code >= 4 && code <= 6)) << "an exit code that no run may end with";
   const bool success = code == 0, shutDown = code == 6;
@@ -159,8 +164,9 @@ bool SweepCase(const std::string& kind, unsigned long n, bool kill, const std::s
     EXPECT_EQ(run.exitCode, 137);
     // The server may still be running the killed run's service for a moment.
     station.waitUntilAttachable("DB/ORMA.FDB");
+    EXPECT_EQ(station.content("DB/ORMA.FDB"), content) << "the working database after the kill";
   } else {
-    ExpectTruthfulEnd(station, run, content, inode);
+    ExpectTruthfulEnd(station, run, tally.acted, content, inode);
   }
   station.setEnvironment("");
   const RunResult next = station.optimize({});
