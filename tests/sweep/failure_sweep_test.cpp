@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -118,6 +119,10 @@ void ExpectTruthfulEnd(const Station& station, const RunResult& run, const std::
     EXPECT_TRUE(cleanUpFailed || (run.exitCode != 0 && name == "ORMA.ormabasebackup")) << name << " left behind";
   }
   EXPECT_EQ(run.err.find("не найден"), std::string::npos) << "a file that is there called missing";
+  static const std::regex holder("\"([^\"]*)\" не изменен, все данные находятся в нем");
+  for (std::sregex_iterator m(run.err.begin(), run.err.end(), holder), end; m != end; ++m) {
+    EXPECT_EQ((*m)[1].str(), station.path("DB/ORMA.FDB")) << "a message says another file holds the data";
+  }
   const int code = run.exitCode;
   ASSERT_TRUE(code == 0 || code == 1 || (code >= 4 && code <= 6)) << "an exit code that no run may end with";
   const bool success = code == 0, shutDown = code == 6;
